@@ -27,7 +27,7 @@ struct FindOptions {
 [[nodiscard]] int FindText(std::string_view text, std::string_view find, FindOptions options = {});
 
 struct FindReverseOptions {
-  std::optional<int> start;  // left out, or beyond length + 1: the whole text
+  std::optional<int> start = std::nullopt;  // left out, or beyond length + 1: the whole text
   bool ignoreCase = false;
 };
 
@@ -51,14 +51,16 @@ struct FindReverseOptions {
 // ---- Replace and split -----------------------------------------------------------------
 
 struct ReplaceOptions {
-  int start = 1;              // bytes before start are copied unchanged
-  std::optional<int> count;   // left out or negative: all; 0: none
-  bool caseSensitive = true;  // false folds the ASCII letters
+  int start = 1;                            // bytes before start are copied unchanged
+  std::optional<int> count = std::nullopt;  // left out or negative: all; 0: none
+  bool caseSensitive = true;                // false folds the ASCII letters
 };
 
-// Copy of `text` with the occurrences of `find` replaced left to right, without overlap
-// and without looking into an inserted replacement. Unchanged when text or find is empty
-// or start is beyond the length.
+// Copy of `text` with the occurrences of `find` at character starts replaced left to
+// right, without overlap and without looking into an inserted replacement; the scan
+// goes on right after each replaced occurrence. Unchanged when text or find is empty or
+// start is beyond the length. A lone first byte ending the text is left out when the
+// scan reaches it (a one-byte `find` and replacements still to make).
 //   ReplaceText("aaa", "aa", "b") == "ba"
 [[nodiscard]] Text ReplaceText(std::string_view text, std::string_view find,
                                std::string_view replacement = {}, ReplaceOptions options = {});
@@ -73,21 +75,28 @@ struct ReplaceOptions {
 
 // ---- Spaces and case ---------------------------------------------------------------------
 
-// Copy without any 0x20 byte and without any full-width space (0xA1 0xA1) that begins at
-// a character start. Tabs and line breaks stay.
+// Copy without any 0x20 byte (even one that follows a first byte) and without any
+// full-width space (0xA1 0xA1) that begins at a character start. Tabs and line breaks
+// stay; a lone first byte ending the text is left out.
+//   RemoveAllSpaces("a b\t\xA1\xA1c") == "ab\tc"
 [[nodiscard]] Text RemoveAllSpaces(std::string_view text);
 
-// Copy without the leading and trailing runs of half- and full-width spaces.
+// Copy without the leading and trailing runs of half- and full-width spaces, counted as
+// whole characters (a 0x20 that is the second byte of a character is no space). A lone
+// first byte ending the text is left out.
+//   TrimBoth("\xA1\xA1 a b ") == "a b"
 [[nodiscard]] Text TrimBoth(std::string_view text);
 
-// Lower-case ASCII letters become upper-case; two-byte characters stay as they are.
+// Lower-case ASCII letters at character starts become upper-case; two-byte characters,
+// full-width letters and second bytes in the letter range included, stay as they are.
 [[nodiscard]] Text ToUpper(std::string_view text);
 
 // ---- Characters and numbers ---------------------------------------------------------------
 
 // The byte at `position` as a signed 8-bit value; 0 outside 1..length.
 [[nodiscard]] int CharCode(std::string_view text, int position = 1);
-// One-byte text of the low 8 bits of `code`; code 0 gives the empty text.
+// One-byte text of the low 8 bits of `code`; low bits 0 (code 0, 256, ...) give the empty
+// text, since a text holds no zero byte.
 [[nodiscard]] Text CharFromCode(int code);
 // n bytes 0x20; empty when n <= 0.
 [[nodiscard]] Text BlankText(int n);
@@ -121,8 +130,12 @@ struct ReplaceOptions {
 
 [[nodiscard]] Text ConcatText(std::initializer_list<std::string_view> texts);
 [[nodiscard]] Bytes ConcatBytes(std::initializer_list<Bytes> parts);
-[[nodiscard]] inline bool TextEquals(std::string_view a, std::string_view b) { return a == b; }
-[[nodiscard]] inline bool BytesEqual(const Bytes& a, const Bytes& b) { return a == b; }
+[[nodiscard]] inline bool TextEquals(std::string_view a, std::string_view b) {
+  return a == b;
+}
+[[nodiscard]] inline bool BytesEqual(const Bytes& a, const Bytes& b) {
+  return a == b;
+}
 // 0 when equal; otherwise negative or positive by byte order. caseSensitive false folds
 // the ASCII letters.
 [[nodiscard]] int CompareText(std::string_view a, std::string_view b, bool caseSensitive);

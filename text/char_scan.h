@@ -1,0 +1,98 @@
+// Internal to the text library: the character-start bookkeeping and the candidate search
+// that the scanning primitives share. Not for use outside text/.
+//
+// The scans step through a text by characters: a byte 0x80-0xFF and the byte after it
+// are one unit, any other byte is a unit alone. Stepping byte by byte is slow, so the
+// primitives find candidates with the C library's byte search and then ask whether the
+// character scan would have stopped there. That question has a cheap answer: a byte
+// below 0x80 always ends a unit (alone or as a second byte), so the scan stops right
+// after it, and from there on, through a run of bytes 0x80-0xFF, it stops at every other
+// byte.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace velnora::text::detail {
+
+inline constexpr std::size_t kNotFound = std::string_view::npos;
+
+inline bool IsHighByte(char c) {
+  return static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Byte after the unit that begins at `p`: two bytes for a byte 0x80-0xFF that has a
+// byte after it, else one.
+inline std::size_t UnitEnd(std::string_view text, std::size_t p) {
+  return p + (IsHighByte(text[p]) && p + 1 < text.size() ? 2 : 1);
+}
+
+// ASCII letters folded to lower case, every other byte unchanged.
+inline constexpr std::array<unsigned char, 256> kFoldTable = [] {
+  std::array<unsigned char, 256> table{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    table[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + ('a' - 'A') : i);
+  }
+  return table;
+}();
+
+inline unsigned char Fold(char c) {
+  return kFoldTable[static_cast<unsigned char>(c)];
+}
+
+inline bool IsAsciiLetter(char c) {
+  const unsigned char lower = Fold(c);
+  return lower >= 'a' && lower <= 'z';
+}
+
+// Equal bytes, ASCII letters folded.
+bool EqualFolded(const char* a, const char* b, std::size_t n);
+
+// Follows the positions at which a character scan that began at a known position stops.
+// Queries must come in increasing order; each looks back no further than the previous
+// answer, so a whole pass over a text costs time linear in its length.
+class ScanStops {
+ public:
+  ScanStops(std::string_view text, std::size_t known) : text_(text), known_(known) {}
+
+  // True when the scan stops at `p`. Afterwards the next query may start at p (when it
+  // stops there) or at p + 1 (it does not: p is a second byte, so p + 1 is a stop).
+  bool StopsAt(std::size_t p);
+
+  // The scan is known to stop at `p` (it skipped a match and goes on after it).
+  void RestartAt(std::size_t p) { known_ = p; }
+
+  [[nodiscard]] std::size_t Known() const { return known_; }
+
+ private:
+  std::string_view text_;
+  std::size_t known_;
+};
+
+// Finds the byte offsets where `find` occurs in a text, exactly or with ASCII letters
+// folded, regardless of character starts. Keeps state between calls to stay linear when
+// folding, so one matcher serves one text and `from` never decreases.
+class Matcher {
+ public:
+  Matcher(std::string_view find, bool ignoreCase);
+
+  // Smallest offset p >= from with the match wholly in text[0, end); kNotFound if none.
+  std::size_t Next(std::string_view text, std::size_t from, std::size_t end);
+
+ private:
+  std::size_t NextFolded(std::string_view text, std::size_t from, std::size_t end);
+
+  std::string_view find_;
+  bool folded_ = false;
+  // Folded search: the byte of `find` at anchorIndex_ is looked for with memchr, in one
+  // or (for a letter) both cases; the next hit of each is cached.
+  std::size_t anchorIndex_ = 0;
+  std::array<char, 2> anchors_{};
+  std::size_t anchorCount_ = 0;
+  std::array<std::size_t, 2> nextHit_{};
+  std::array<bool, 2> hitValid_{};
+};
+
+}  // namespace velnora::text::detail
