@@ -1,0 +1,112 @@
+// Servers for tests and benchmarks that talk HTTP to the code under test: all listen on
+// 127.0.0.1 on a port the system picks, serve from their own threads from construction
+// on, and stop (joining every thread) when destroyed.
+//
+// - LocalHttpServer: a cpp-httplib server, plain or TLS; routes are registered by a
+//   set-up function before it starts. The TLS variant presents a self-signed
+//   certificate for "127.0.0.1" made afresh for each server, so a client only gets
+//   through when it ignores certificate errors.
+// - RawServer: bytes in, bytes out. It records every request exactly as it arrived
+//   (request line, header block, body by Content-Length) and answers with whatever steps
+//   the test scripts: exact or malformed bytes, pauses between them, silence, a close or
+//   a connection reset.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace velnora::testing {
+
+class LocalHttpServer {
+ public:
+  enum class Scheme { kHttp, kHttps };
+
+  // Registers routes with `routes`, then starts serving. Started() tells whether it came
+  // up (binding or the certificate can fail on a broken machine).
+  explicit LocalHttpServer(const std::function<void(httplib::Server&)>& routes,
+                           Scheme scheme = Scheme::kHttp);
+  ~LocalHttpServer();
+  LocalHttpServer(const LocalHttpServer&) = delete;
+  LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+  [[nodiscard]] bool Started() const { return port_ > 0; }
+  [[nodiscard]] int Port() const { return port_; }
+  // "http://127.0.0.1:<port>" or "https://…" followed by `path` (which should start with
+  // "/" when given).
+  [[nodiscard]] std::string Url(std::string_view path = "") const;
+
+ private:
+  std::unique_ptr<httplib::Server> server_;
+  std::thread thread_;
+  Scheme scheme_;
+  int port_ = 0;
+};
+
+// One step of a raw answer.
+struct RawStep {
+  enum class Kind {
+    kSend,     // write `bytes`
+    kPause,    // wait `ms` milliseconds
+    kSilence,  // say nothing more until the client gives up or the server stops
+    kClose,    // close the connection (orderly FIN)
+    kReset,    // abort the connection (RST)
+  };
+  Kind kind = Kind::kSend;
+  std::string bytes;
+  int ms = 0;
+
+  static RawStep Send(std::string bytes) { return {Kind::kSend, std::move(bytes), 0}; }
+  static RawStep Pause(int ms) { return {Kind::kPause, {}, ms}; }
+  static RawStep Silence() { return {Kind::kSilence, {}, 0}; }
+  static RawStep Close() { return {Kind::kClose, {}, 0}; }
+  static RawStep Reset() { return {Kind::kReset, {}, 0}; }
+};
+
+class RawServer {
+ public:
+  // Gets the exact bytes of one request and its number (from 0 across all connections)
+  // and returns the steps of the answer. When the steps end without kClose, kReset or
+  // kSilence the connection stays open for the client's next request.
+  using Reply = std::function<std::vector<RawStep>(const std::string& request, int index)>;
+
+  explicit RawServer(Reply reply);
+  ~RawServer();
+  RawServer(const RawServer&) = delete;
+  RawServer& operator=(const RawServer&) = delete;
+
+  [[nodiscard]] bool Started() const { return port_ > 0; }
+  [[nodiscard]] int Port() const { return port_; }
+  // "http://127.0.0.1:<port>" followed by `path`.
+  [[nodiscard]] std::string Url(std::string_view path = "") const;
+  // The requests received so far, each exactly as it arrived.
+  [[nodiscard]] std::vector<std::string> Requests() const;
+
+ private:
+  void AcceptLoop();
+  void Serve(int socket);
+  // Reads one request into `request`, keeping bytes that arrived past its end in
+  // `buffer` for the next one; false when the client closed or the server stops first.
+  bool ReadRequest(int socket, std::string* buffer, std::string* request);
+  bool WaitReadable(int socket, int ms) const;
+
+  Reply reply_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::thread acceptor_;
+  mutable std::mutex mutex_;
+  std::vector<std::thread> connections_;
+  std::vector<std::string> requests_;
+};
+
+}  // namespace velnora::testing
