@@ -21,7 +21,7 @@ struct Rect {
 };
 
 struct Font {
-  Text face;         // code page 936
+  Text face{};       // code page 936
   int height = 0;    // character height in pixels (a Windows font height of -height)
   int weight = 400;  // 400 normal, 700 bold
   friend bool operator==(const Font&, const Font&) = default;
@@ -38,16 +38,16 @@ enum class ControlKind {
 };
 
 struct ControlDefinition {
-  Text name;  // unique within its window; how every handler addresses the control
+  Text name{};  // unique within its window; how every handler addresses the control
   ControlKind kind = ControlKind::kLabel;
-  Text parent;               // a group box's name, or empty for the window itself
-  Rect place;                // relative to the parent's top-left corner
-  Text text;                 // caption of a group box, label or button; initial text of an edit box
-  std::optional<Font> font;  // left out: the window system's default font
+  Text parent{};  // a group box's name, or empty for the window itself
+  Rect place{};   // relative to the parent's top-left corner
+  Text text{};    // caption of a group box, label or button; initial text of an edit box
+  std::optional<Font> font{};  // left out: the window system's default font
 
   // Drop-down lists: the initial items, the selection after creation (-1: none) and the
   // total height of field and opened list together (place.height is the field's).
-  std::vector<Text> items;
+  std::vector<Text> items{};
   int selection = -1;
   int listHeight = 0;
 
@@ -59,12 +59,12 @@ struct ControlDefinition {
 };
 
 struct WindowDefinition {
-  Text title;
-  Text className;  // reported by the top-level window enumeration
-  int width = 0;   // outer size, frame and caption included
+  Text title{};
+  Text className{};  // reported by the top-level window enumeration
+  int width = 0;     // outer size, frame and caption included
   int height = 0;
-  std::optional<int> left;  // left out (either one): centred on the screen
-  std::optional<int> top;
+  std::optional<int> left{};  // left out (either one): centred on the screen
+  std::optional<int> top{};
   bool resizable = false;
   // The caption bar's buttons; with captionOnlyWhenTitled the caption bar is shown only
   // while the title is not empty.
@@ -75,7 +75,7 @@ struct WindowDefinition {
   bool captionOnlyWhenTitled = false;
   bool escapeCloses = false;
   bool dragByBackground = false;  // a press on the background drags the window
-  std::vector<ControlDefinition> controls;
+  std::vector<ControlDefinition> controls{};
 };
 
 }  // namespace velnora::platform::window

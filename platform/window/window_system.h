@@ -31,8 +31,8 @@ using ProcessId = std::uint32_t;
 using Handler = std::function<void(WindowHandle self)>;
 
 struct WindowHandlers {
-  Handler created;                        // after creation, before the user can act
-  std::map<Text, Handler> buttonClicked;  // by the button's control name
+  Handler created{};                        // after creation, before the user can act
+  std::map<Text, Handler> buttonClicked{};  // by the button's control name
 };
 
 // Message-box style values and results, the raw numbers the program passes and gets.
@@ -48,7 +48,7 @@ inline constexpr int kAnswerRetry = 4;
 inline constexpr int kAnswerTimedOut = 32000;
 
 struct MessageBoxOptions {
-  std::optional<Text> caption;  // left out: "信息：" (an empty caption stays empty)
+  std::optional<Text> caption{};  // left out: "信息：" (an empty caption stays empty)
   unsigned style = kStyleOk;
 };
 

@@ -26,11 +26,11 @@ struct HeadlessOptions {
 
 // One message box as the user saw it.
 struct MessageBoxRecord {
-  Text text;
-  Text caption;
+  Text text{};
+  Text caption{};
   unsigned style = 0;
   WindowHandle owner = 0;
-  std::optional<std::uint32_t> timeoutMs;  // left out for the plain box
+  std::optional<std::uint32_t> timeoutMs{};  // left out for the plain box
   int result = 0;
   std::uint32_t shownAt = 0;  // tick count when it appeared
   friend bool operator==(const MessageBoxRecord&, const MessageBoxRecord&) = default;
@@ -46,8 +46,8 @@ struct BoxAnswer {
 // A window of another process (or an extra one of ours) in the top-level order.
 struct OtherWindow {
   ProcessId processId = 0;
-  Text title;
-  Text className;
+  Text title{};
+  Text className{};
   bool visible = true;
 };
 
