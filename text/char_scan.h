@@ -47,9 +47,6 @@ inline bool IsAsciiLetter(char c) {
   return lower >= 'a' && lower <= 'z';
 }
 
-// Equal bytes, ASCII letters folded.
-bool EqualFolded(const char* a, const char* b, std::size_t n);
-
 // Follows the positions at which a character scan that began at a known position stops.
 // Queries must come in increasing order; each looks back no further than the previous
 // answer, so a whole pass over a text costs time linear in its length.
@@ -67,13 +64,15 @@ class ScanStops {
   [[nodiscard]] std::size_t Known() const { return known_; }
 
  private:
+  bool Settle(std::size_t p, std::size_t runStart);
+
   std::string_view text_;
   std::size_t known_;
 };
 
 // Finds the byte offsets where `find` occurs in a text, exactly or with ASCII letters
-// folded, regardless of character starts. Keeps state between calls to stay linear when
-// folding, so one matcher serves one text and `from` never decreases.
+// folded, regardless of character starts. One matcher serves one text, and `from` never
+// decreases between calls: it keeps state to stay fast and linear.
 class Matcher {
  public:
   Matcher(std::string_view find, bool ignoreCase);
@@ -82,17 +81,25 @@ class Matcher {
   std::size_t Next(std::string_view text, std::size_t from, std::size_t end);
 
  private:
-  std::size_t NextFolded(std::string_view text, std::size_t from, std::size_t end);
+  std::size_t NextAnchor(std::string_view text, std::size_t from);
 
   std::string_view find_;
   bool folded_ = false;
-  // Folded search: the byte of `find` at anchorIndex_ is looked for with memchr, in one
-  // or (for a letter) both cases; the next hit of each is cached.
+  // Candidates come from memchr on the needle's rarest byte, at anchorIndex_, in one or
+  // (folded letter) both cases; the next hit of each is cached. Rarely a text is full of
+  // false candidates; once their checks cost more than the bytes passed, exact searches
+  // hand over to memmem, which is linear whatever the input.
   std::size_t anchorIndex_ = 0;
   std::array<char, 2> anchors_{};
-  std::size_t anchorCount_ = 0;
+  std::size_t anchorCount_ = 1;
   std::array<std::size_t, 2> nextHit_{};
   std::array<bool, 2> hitValid_{};
+  std::size_t origin_ = kNotFound;
+  std::size_t rejectedBytes_ = 0;
+  bool useMemmem_ = false;
 };
+
+// Offset of the next byte 0x20 or pair 0xA1 0xA1 at or after `from`; kNotFound if none.
+std::size_t NextSpaceCandidate(std::string_view text, std::size_t from);
 
 }  // namespace velnora::text::detail

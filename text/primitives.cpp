@@ -2,13 +2,10 @@
 // operations live in search.cpp.
 #include "text/primitives.h"
 
-#include <string.h>  // memmem, a GNU extension that <cstring> does not promise
-
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 
 #include "text/char_scan.h"
 
@@ -30,21 +27,6 @@ bool EndsInLoneFirstByte(std::string_view text) {
   if (text.empty() || !IsHighByte(text.back())) return false;
   detail::ScanStops stops(text, 0);
   return stops.StopsAt(text.size() - 1);
-}
-
-std::size_t NextHit(std::string_view text, std::size_t from, char byte) {
-  if (from >= text.size()) return detail::kNotFound;
-  const void* hit = std::memchr(text.data() + from, byte, text.size() - from);
-  return hit == nullptr ? detail::kNotFound
-                        : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-}
-
-std::size_t NextFullWidthSpace(std::string_view text, std::size_t from) {
-  static constexpr char kPair[] = {kFullWidthLead, kFullWidthLead};
-  if (from + 2 > text.size()) return detail::kNotFound;
-  const void* hit = ::memmem(text.data() + from, text.size() - from, kPair, sizeof kPair);
-  return hit == nullptr ? detail::kNotFound
-                        : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
 }
 
 }  // namespace
@@ -71,30 +53,19 @@ Text TextMid(std::string_view text, int start, int n) {
 
 Text RemoveAllSpaces(std::string_view text) {
   // Half-width spaces go wherever they stand: a byte 0x20 always ends a character. A
-  // pair 0xA1 0xA1 goes only where the character scan stops, so each candidate pair is
+  // pair 0xA1 0xA1 goes only where the character scan stops, so each such candidate is
   // checked against the scan.
   Text out;
   out.reserve(text.size());
   detail::ScanStops stops(text, 0);
   std::size_t copied = 0;
-  std::size_t space = NextHit(text, 0, ' ');
-  std::size_t wide = NextFullWidthSpace(text, 0);
-  while (space != detail::kNotFound || wide != detail::kNotFound) {
-    if (space < wide) {
-      out.append(text, copied, space - copied);
-      copied = space + 1;
-      stops.RestartAt(copied);
-      space = NextHit(text, copied, ' ');
-      continue;
-    }
-    if (!stops.StopsAt(wide)) {
-      wide = NextFullWidthSpace(text, stops.Known());
-      continue;
-    }
-    out.append(text, copied, wide - copied);
-    copied = wide + 2;
+  for (std::size_t hit = detail::NextSpaceCandidate(text, 0); hit != detail::kNotFound;
+       hit = detail::NextSpaceCandidate(text, stops.Known())) {
+    const bool isSpace = text[hit] == ' ';
+    if (!isSpace && !stops.StopsAt(hit)) continue;
+    out.append(text, copied, hit - copied);
+    copied = hit + (isSpace ? 1 : 2);
     stops.RestartAt(copied);
-    wide = NextFullWidthSpace(text, copied);
   }
   std::size_t end = text.size();
   if (end > copied && IsHighByte(text.back()) && stops.StopsAt(end - 1)) --end;

@@ -1,136 +1,14 @@
 // The operations that look for a text inside another one: FindText, FindTextReverse,
 // ReplaceText and SplitText, on top of the shared candidate search.
-#include <string.h>  // memmem, a GNU extension that <cstring> does not promise
-
 #include <algorithm>
-#include <cassert>
 #include <climits>
-#include <cstring>
+#include <utility>
+#include <vector>
 
 #include "text/char_scan.h"
 #include "text/primitives.h"
 
 namespace velnora::text {
-namespace detail {
-namespace {
-
-// How often a byte turns up in the pages this program reads (Chinese text in HTML
-// markup); the folded search looks for the rarest byte of the needle. Letters come last
-// because they must be looked for in both cases.
-int Commonness(char c) {
-  if (IsAsciiLetter(c)) return 3;
-  if (IsHighByte(c)) return 1;
-  if (c >= '0' && c <= '9') return 2;
-  switch (c) {
-    case ' ':
-    case '<':
-    case '>':
-    case '/':
-    case '"':
-    case '=':
-    case '\r':
-    case '\n':
-    case '\t':
-    case '.':
-    case ',':
-    case ':':
-    case ';':
-    case '&':
-    case '-':
-      return 2;
-    default:
-      return 0;
-  }
-}
-
-constexpr std::uint64_t kAllHigh = 0x8080808080808080ULL;
-
-}  // namespace
-
-bool EqualFolded(const char* a, const char* b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
-
-bool ScanStops::StopsAt(std::size_t p) {
-  assert(p >= known_ && "stops are asked for in increasing order");
-  const char* bytes = text_.data();
-  // Back to the byte after the last byte below 0x80, or to the known stop: from there
-  // the scan stops at every other byte.
-  std::size_t runStart = p;
-  while (runStart > known_) {
-    if (runStart - known_ >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, bytes + runStart - 8, sizeof word);
-      if ((word & kAllHigh) == kAllHigh) {
-        runStart -= 8;
-        continue;
-      }
-    }
-    if (!IsHighByte(bytes[runStart - 1])) break;
-    --runStart;
-  }
-  const bool stops = (p - runStart) % 2 == 0;
-  known_ = stops ? p : p + 1;
-  return stops;
-}
-
-Matcher::Matcher(std::string_view find, bool ignoreCase) : find_(find) {
-  assert(!find.empty() && "callers settle the empty needle themselves");
-  folded_ = ignoreCase && std::any_of(find.begin(), find.end(), IsAsciiLetter);
-  if (!folded_) return;
-  for (std::size_t i = 1; i < find.size(); ++i) {
-    if (Commonness(find[i]) < Commonness(find[anchorIndex_])) anchorIndex_ = i;
-  }
-  const char anchor = find[anchorIndex_];
-  anchors_[0] = anchor;
-  anchorCount_ = 1;
-  if (IsAsciiLetter(anchor)) {
-    anchors_[0] = static_cast<char>(Fold(anchor));
-    anchors_[1] = static_cast<char>(Fold(anchor) - ('a' - 'A'));
-    anchorCount_ = 2;
-  }
-}
-
-std::size_t Matcher::Next(std::string_view text, std::size_t from, std::size_t end) {
-  const std::size_t m = find_.size();
-  if (end < m || from > end - m) return kNotFound;
-  if (folded_) return NextFolded(text, from, end);
-  const void* hit = ::memmem(text.data() + from, end - from, find_.data(), m);
-  if (hit == nullptr) return kNotFound;
-  return static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-}
-
-std::size_t Matcher::NextFolded(std::string_view text, std::size_t from, std::size_t end) {
-  const std::size_t m = find_.size();
-  const std::size_t last = end - m;
-  while (from <= last) {
-    const std::size_t low = from + anchorIndex_;
-    std::size_t best = kNotFound;
-    for (std::size_t v = 0; v < anchorCount_; ++v) {
-      // A cached hit stays good while it is not behind the search; "none" stays good
-      // for every later search.
-      if (!hitValid_[v] || nextHit_[v] < low) {
-        const void* hit = std::memchr(text.data() + low, anchors_[v], text.size() - low);
-        nextHit_[v] = hit == nullptr
-                          ? kNotFound
-                          : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        hitValid_[v] = true;
-      }
-      best = std::min(best, nextHit_[v]);
-    }
-    if (best == kNotFound || best - anchorIndex_ > last) return kNotFound;
-    const std::size_t candidate = best - anchorIndex_;
-    if (EqualFolded(text.data() + candidate, find_.data(), m)) return candidate;
-    from = candidate + 1;
-  }
-  return kNotFound;
-}
-
-}  // namespace detail
-
 namespace {
 
 using detail::kNotFound;
