@@ -31,8 +31,9 @@ struct FindReverseOptions {
   bool ignoreCase = false;
 };
 
-// Position of the last occurrence of `find` lying wholly in bytes 1 to start - 1; -1 if
-// none or when start is 1 or less.
+// Position of the last occurrence of `find` that begins at a character start (stepping
+// from byte 1) and lies wholly in bytes 1 to start - 1; occurrences may overlap. -1 if
+// none or when start is 1 or less. An empty `find` gives 1 when that window holds a byte.
 //   FindTextReverse("a:b:", ":") == 4; with {.start = 4} == 2
 [[nodiscard]] int FindTextReverse(std::string_view text, std::string_view find,
                                   FindReverseOptions options = {});
