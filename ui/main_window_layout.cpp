@@ -1,0 +1,95 @@
+#include "ui/main_window_layout.h"
+
+#include "ui/window_font.h"
+
+namespace velnora::ui::main_window {
+namespace {
+
+using platform::window::ControlKind;
+
+constexpr std::string_view kSiteAName = "\xb1\xca\xc8\xa4\xb8\xf3";                  // 笔趣阁
+constexpr std::string_view kSiteBName = "\xd0\xc7\xb3\xbd\xd0\xa1\xcb\xb5\xcd\xf8";  // 星辰小说网
+// Both drop-downs open to this total height, field and list together.
+constexpr int kDropDownListHeight = 160;
+
+}  // namespace
+
+text::Text SiteItem(std::string_view siteName, std::string_view host) {
+  return text::Text(siteName) + "\xa3\xa8" + text::Text(host) + "\xa3\xa9";  // （ ）
+}
+
+platform::window::WindowDefinition MainWindowDefinition(const core::SiteHosts& hosts) {
+  return {.title = text::Text(kTitle),
+          .className = "VelnoraMainWindow",
+          .width = 383,
+          .height = 286,
+          .resizable = false,
+          .systemMenu = true,
+          .closeBox = true,
+          .minimiseBox = true,
+          .maximiseBox = false,
+          .escapeCloses = true,
+          .controls = {
+              {.name = text::Text(kSiteGroup),
+               .kind = ControlKind::kGroupBox,
+               .place = {8, 8, 360, 72},
+               .text = "\xd0\xa1\xcb\xb5\xcd\xf8\xd5\xbe\xd1\xa1\xd4\xf1",  // 小说网站选择
+               .font = UiFont()},
+              {.name = text::Text(kSiteDropDown),
+               .kind = ControlKind::kDropDownList,
+               .parent = text::Text(kSiteGroup),
+               .place = {12, 28, 220, 32},
+               .font = UiFont(),
+               .items = {SiteItem(kSiteAName, hosts.siteA), SiteItem(kSiteBName, hosts.siteB)},
+               .selection = 0,
+               .listHeight = kDropDownListHeight},
+              {.name = text::Text(kSaveButton),
+               .kind = ControlKind::kButton,
+               .parent = text::Text(kSiteGroup),
+               .place = {245, 28, 104, 32},
+               .text = "\xc8\xb7\xb6\xa8",  // 确定
+               .font = UiFont()},
+              {.name = text::Text(kCreditLabel),
+               .kind = ControlKind::kLabel,
+               .place = {8, 80, 360, 24},
+               .text = "Velnora \xd3\xc9 Quorrix \xd6\xc6\xd7\xf7",  // Velnora 由 Quorrix 制作
+               .font = UiFont(700)},
+              {.name = text::Text(kReadGroup),
+               .kind = ControlKind::kGroupBox,
+               .place = {8, 105, 360, 146},
+               .text = "\xd4\xc4\xb6\xc1\xd1\xa1\xd4\xf1",  // 阅读选择
+               .font = UiFont()},
+              {.name = text::Text(kNovelIdBox),
+               .kind = ControlKind::kEdit,
+               .parent = text::Text(kReadGroup),
+               .place = {12, 32, 220, 32},
+               .font = UiFont(),
+               .digitsOnly = true,
+               .sunken = true},
+              {.name = text::Text(kFetchButton),
+               .kind = ControlKind::kButton,
+               .parent = text::Text(kReadGroup),
+               .place = {245, 32, 104, 32},
+               .text = "\xbb\xf1\xc8\xa1\xd5\xc2\xbd\xda",  // 获取章节
+               .font = UiFont()},
+              {.name = text::Text(kProgressBar),
+               .kind = ControlKind::kProgressBar,
+               .parent = text::Text(kReadGroup),
+               .place = {12, 66, 336, 32}},
+              {.name = text::Text(kChapterDropDown),
+               .kind = ControlKind::kDropDownList,
+               .parent = text::Text(kReadGroup),
+               .place = {12, 100, 220, 32},
+               .font = UiFont(),
+               .selection = -1,
+               .listHeight = kDropDownListHeight},
+              {.name = text::Text(kReadButton),
+               .kind = ControlKind::kButton,
+               .parent = text::Text(kReadGroup),
+               .place = {245, 100, 104, 32},
+               .text = "\xd4\xc4\xb6\xc1",  // 阅读
+               .font = UiFont()},
+          }};
+}
+
+}  // namespace velnora::ui::main_window
