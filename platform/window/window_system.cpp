@@ -72,7 +72,11 @@ Text AfterTyping(const ControlDefinition& box, std::string_view current, std::st
     }
     ++i;
     if (c == '\b') {
-      if (!result.empty()) result.erase(LastCharacterStart(result));
+      if (result.ends_with("\r\n")) {
+        result.resize(result.size() - 2);  // a line break is one character to the user
+      } else if (!result.empty()) {
+        result.erase(LastCharacterStart(result));
+      }
       continue;
     }
     if (c == '\r' || c == '\n') {

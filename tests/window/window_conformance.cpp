@@ -139,7 +139,7 @@ TEST_P(WindowConformance, UserInputPassesTheBoxesFilters) {
   system.SetVisible(w, true);
   Driver().Type(w, "digits", "12a3");
   Driver().Paste(w, "digits", "4\xd6\xd0-5 ");
-  Driver().Type(w, "lines", "\b\xd6\xd0\b\xb5\xda\r1\n2");
+  Driver().Type(w, "lines", "\b\xd6\xd0\b\xb5\xda\r1\n\r\n\b2");
   Driver().Type(w, "list", "b");
   Driver().Select(w, "list", 1);
   Driver().Select(w, "empty list", 0);
