@@ -199,15 +199,19 @@ WebRequestResult WebRequest(http::HttpApi& service, const WebRequestOptions& opt
   bool readFailed = false;
   std::uint32_t available = 0;
   while (service.QueryDataAvailable(handles.request, &available) && available >= 1) {
-    text::Bytes buffer(available, 0);
+    // The zero-filled read buffer is the tail of the gathered bytes itself, so a piece
+    // is copied once; what was not read is cut off again.
+    const std::size_t before = gathered.size();
+    gathered.resize(before + available, 0);
     std::uint32_t read = 0;
-    if (!service.ReadData(handles.request, buffer, &read)) {
+    const bool ok =
+        service.ReadData(handles.request, std::span<std::uint8_t>(gathered).subspan(before), &read);
+    gathered.resize(ok ? before + std::min<std::size_t>(read, available) : before);
+    if (!ok) {
       readFailed = true;
       fail(kReadFailed, false);
       break;
     }
-    gathered.insert(gathered.end(), buffer.begin(),
-                    buffer.begin() + std::min<std::ptrdiff_t>(read, buffer.size()));
   }
 
   // The first query only asks for the size.

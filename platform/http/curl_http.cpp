@@ -14,8 +14,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// WinHTTP-style handing out of a buffered body: at most this much per QueryDataAvailable.
-constexpr std::size_t kChunk = 64 * 1024;
+// The most one QueryDataAvailable announces: few large pieces keep the caller's read loop
+// cheap.
+constexpr std::size_t kChunk = 1024 * 1024;
+// A Content-Length up to this is trusted for reserving the body buffer.
+constexpr curl_off_t kMaxReserve = 64 * 1024 * 1024;
 constexpr int kMaxRedirects = 10;
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -265,7 +268,13 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   if (line.empty()) {
     long code = 0;
     curl_easy_getinfo(r->easy, CURLINFO_RESPONSE_CODE, &code);
-    if (code >= 200) r->finalHeaders = true;
+    if (code >= 200) {
+      r->finalHeaders = true;
+      // One allocation for a body of announced size instead of repeated growth.
+      curl_off_t length = -1;
+      curl_easy_getinfo(r->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+      if (length > 0 && length <= kMaxReserve) r->body.reserve(static_cast<std::size_t>(length));
+    }
   }
   r->rawHeaders.append(line);
   r->rawHeaders += "\r\n";
@@ -486,7 +495,7 @@ Handle CurlHttp::OpenRequest(Handle connection, std::u16string_view verb,
   request->connection = owner->connection;
   request->verb = verb.empty() ? std::string("GET") : ToUtf8(verb);
   request->target = EscapeTarget(ToUtf8(objectName));
-  if (request->target.empty() || request->target[0] != '/') request->target.insert(0, "/");
+  if (request->target.empty() || request->target[0] != '/') request->target = "/" + request->target;
   request->secure = (flags & kFlagSecure) != 0;
   auto object = std::make_unique<Object>();
   object->request = std::move(request);
