@@ -6,6 +6,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 
 #include "text/char_scan.h"
 
@@ -184,12 +185,21 @@ int ToInt(std::string_view text) {
 // ---- Texts and bytes --------------------------------------------------------------------------
 
 Bytes TextToBytes(std::string_view text) {
-  return Bytes(text.begin(), text.end());
+  Bytes bytes(text.size());
+  if (!text.empty()) std::memcpy(bytes.data(), text.data(), text.size());
+  return bytes;
 }
 
 Text BytesToText(const Bytes& bytes) {
-  const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-  return Text(bytes.begin(), zero);
+  if (bytes.empty()) return {};
+  // Bodies of whole pages pass through here: memchr and one block copy instead of an
+  // element-wise widening loop.
+  const auto* data = reinterpret_cast<const char*>(bytes.data());
+  const void* zero = std::memchr(data, 0, bytes.size());
+  const std::size_t length = zero == nullptr
+                                 ? bytes.size()
+                                 : static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+  return Text(data, length);
 }
 
 Bytes BytesLeft(const Bytes& bytes, int n) {
