@@ -39,7 +39,8 @@ int AnsiUnitsNeeded(const Text& text) {
 // cuts the conversion short.
 std::string Encode(int codePage, const platform::ToMultiByteOptions& options, const char16_t* units,
                    int length, std::size_t unitCount) {
-  std::string bytes(unitCount * 3 + 1, '\0');
+  const std::size_t perUnit = codePage == platform::kUtf8CodePage ? 3 : 2;
+  std::string bytes(unitCount * perUnit + 1, '\0');
   auto result = platform::WideCharToMultiByte(codePage, options, units, length, bytes);
   if (result.error == ConversionError::kInsufficientBuffer) {
     const auto needed = platform::WideCharToMultiByte(codePage, options, units, length, {});
@@ -131,8 +132,11 @@ Text Utf8ToGbk(const Text& text) {
   if (text.empty()) return {};
   // The zero padding of the UTF-16 step lies after the terminator, where the 936 step
   // never reads, so both steps run straight on the units.
+  // The units hold exactly one zero unit, the last, so their length reads the same as -1
+  // without measuring them again.
   const std::u16string units = Decode(platform::kUtf8CodePage, text);
-  return UpToZero(Encode(platform::kGbkCodePage, {}, units.data(), -1, units.size()));
+  return UpToZero(Encode(platform::kGbkCodePage, {}, units.data(), static_cast<int>(units.size()),
+                         units.size()));
 }
 
 }  // namespace velnora::text
