@@ -2,6 +2,8 @@
 // copy of the same bytes.
 #include <benchmark/benchmark.h>
 
+#include <utility>
+
 #include "regex/regex_object.h"
 #include "text/code_page.h"
 #include "text/primitives.h"
@@ -73,13 +75,18 @@ void BM_SniffCharset(benchmark::State& state) {
 }
 BENCHMARK(BM_SniffCharset)->Unit(benchmark::kMicrosecond);
 
-// A GBK page is not converted: the cost is the response bytes, the text and the sniff.
+// A GBK page is not converted: the cost is the text, the sniff and handing the gathered
+// bytes on as the response bytes. The request moves its bytes in, so the copy made here
+// to stand for them is left out of the timing.
 void BM_DecodeOneMegabyteGbkPage(benchmark::State& state) {
   const Bytes body = velnora::text::TextToBytes(GbkPage(1 << 20, "<meta charset=\"gbk\">"));
   velnora::regex::RegexObject regex;
   for (auto _ : state) {
+    state.PauseTiming();
+    Bytes gathered = body;
     Bytes responseBytes;
-    auto decoded = velnora::web::DecodeResponseText(body, regex, &responseBytes);
+    state.ResumeTiming();
+    auto decoded = velnora::web::DecodeResponseText(std::move(gathered), regex, &responseBytes);
     benchmark::DoNotOptimize(decoded.text.data());
     benchmark::DoNotOptimize(responseBytes.data());
   }

@@ -1,7 +1,5 @@
 #include "web/response_decoding.h"
 
-#include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -48,43 +46,16 @@ std::optional<text::Text> ConvertFromCharset(const text::Bytes& body, const text
   return text::UnicodeToAnsi(data);
 }
 
-// Copies the body to the response bytes and, up to its first zero byte, to the text, in
-// one pass over chunks that stay in the cache: a page is megabytes, and reading it once
-// rather than three times (two copies and the search for a zero) is most of this step.
-text::Text CopyBody(const text::Bytes& body, text::Bytes* responseBytes) {
-  constexpr std::size_t kChunk = 16 * 1024;
-  const bool copyBytes = responseBytes != nullptr && responseBytes != &body;
-  if (copyBytes) {
-    responseBytes->clear();
-    responseBytes->reserve(body.size());
-  }
-  text::Text text;
-  text.reserve(body.size());
-  bool textComplete = false;
-  for (std::size_t at = 0; at < body.size() && (copyBytes || !textComplete); at += kChunk) {
-    const std::size_t size = std::min(kChunk, body.size() - at);
-    const std::uint8_t* chunk = body.data() + at;
-    if (copyBytes) responseBytes->insert(responseBytes->end(), chunk, chunk + size);
-    if (textComplete) continue;
-    const void* zero = std::memchr(chunk, 0, size);
-    const std::size_t take =
-        zero != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - chunk)
-                        : size;
-    text.append(reinterpret_cast<const char*>(chunk), take);
-    textComplete = zero != nullptr;
-  }
-  return text;
-}
-
 }  // namespace
 
-DecodedText DecodeResponseText(const text::Bytes& body, regex::RegexObject& regex,
+DecodedText DecodeResponseText(text::Bytes body, regex::RegexObject& regex,
                                text::Bytes* responseBytes) {
-  DecodedText decoded{.text = CopyBody(body, responseBytes), .converted = false};
+  DecodedText decoded{.text = text::BytesToText(body), .converted = false};
   const automation::ScopedCoInitialize com;
   const std::string_view head =
       std::string_view(decoded.text).substr(0, static_cast<std::size_t>(kSniffLength));
-  if (regex.Search(kCharsetSniff, head)) {
+  const bool sniffed = regex.Search(kCharsetSniff, head);
+  if (sniffed) {
     const text::Text charset = regex.SubMatch(1, 1);
     // Exact comparisons: a page declaring "GBK" is converted, to the same text.
     if (!charset.empty() && charset != "gbk" && charset != "gb2312") {
@@ -93,8 +64,9 @@ DecodedText DecodeResponseText(const text::Bytes& body, regex::RegexObject& rege
         decoded.converted = true;
       }
     }
-    platform::ProcessPendingEvents();
   }
+  if (responseBytes != nullptr) *responseBytes = std::move(body);
+  if (sniffed) platform::ProcessPendingEvents();
   return decoded;
 }
 

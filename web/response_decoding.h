@@ -12,14 +12,15 @@ struct DecodedText {
   bool converted = false;  // the body was converted from a declared charset
 };
 
-// Writes the body to *responseBytes first (when given), then returns it as text. The
+// Returns the body as text and hands the body itself to *responseBytes (when given). The
 // first 1024 bytes are searched with "<meta.+?charset=[^\w]?([-\w]+)" on `regex`; a
 // declared name other than exactly "gbk" or "gb2312" (case counts: "GBK" is converted)
 // converts the whole body from that charset to code page 936. A name no converter knows
 // leaves the text unconverted. The body is taken up to its first zero byte unless it is
-// converted. Pending window events are processed once after a sniff that ran.
+// converted. Pending window events are processed once after a sniff that ran. The body is
+// taken by value so a request can move its gathered bytes in: a page is copied once.
 //   "<meta charset=\"utf-8\">中" in UTF-8 gives the same text in code page 936
-DecodedText DecodeResponseText(const text::Bytes& body, regex::RegexObject& regex,
+DecodedText DecodeResponseText(text::Bytes body, regex::RegexObject& regex,
                                text::Bytes* responseBytes);
 
 }  // namespace velnora::web

@@ -225,7 +225,7 @@ WebRequestResult WebRequest(http::HttpApi& service, const WebRequestOptions& opt
   }
   ApplyResponseHeaders(text::UnicodeToAnsi(rawHeaders), readFailed, options);
 
-  DecodedText decoded = DecodeResponseText(gathered, regex, options.responseBytes);
+  DecodedText decoded = DecodeResponseText(std::move(gathered), regex, options.responseBytes);
   result.text = std::move(decoded.text);
   result.converted = decoded.converted;
   platform::ProcessPendingEvents();
