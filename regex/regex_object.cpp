@@ -8,29 +8,8 @@
 #include "text/primitives.h"
 
 namespace velnora::regex {
-namespace {
 
 namespace automation = platform::automation;
-
-std::u16string ToUnicode(const text::Text& text) {
-  const text::Bytes data = text::AnsiToUnicode(text, {.dropTerminator = true});
-  std::u16string units(data.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-  }
-  return units;
-}
-
-text::Text FromUnicode(std::u16string_view units) {
-  text::Bytes data(units.size() * 2);
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    data[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-    data[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-  }
-  return text::UnicodeToAnsi(data);
-}
-
-}  // namespace
 
 RegexObject::RegexObject() {
   automation::CoInitialize();
@@ -65,24 +44,25 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject,
     const text::Text written = options.quotePlaceholder
                                    ? text::ReplaceText(pattern, text::kQuotePlaceholder, "\"")
                                    : text::Text(pattern);
-    regexHandle_->SetPattern(ToUnicode(written));
+    regexHandle_->SetPattern(text::AnsiToUnits(written));
   }
   // The component sees the subject as a string, which ends at a zero byte.
   subjectValue_ = text::Text(subject.substr(0, subject.find('\0')));
-  if (regexHandle_) matchesHandle_ = regexHandle_->Execute(ToUnicode(subjectValue_)).matches;
+  if (regexHandle_)
+    matchesHandle_ = regexHandle_->Execute(text::AnsiToUnits(subjectValue_)).matches;
   return matchesHandle_ != nullptr;
 }
 
 text::Text RegexObject::CurrentPattern() const {
-  return regexHandle_ ? FromUnicode(regexHandle_->Pattern()) : text::Text();
+  return regexHandle_ ? text::UnitsToAnsi(regexHandle_->Pattern()) : text::Text();
 }
 
 text::Text RegexObject::ReplaceMatches(std::string_view replacement) const {
   if (!regexHandle_) return {};
-  const auto result =
-      regexHandle_->Replace(ToUnicode(subjectValue_), ToUnicode(text::Text(replacement)));
+  const auto result = regexHandle_->Replace(text::AnsiToUnits(subjectValue_),
+                                            text::AnsiToUnits(text::Text(replacement)));
   if (result.error != automation::RegExpError::kNone) return {};
-  return FromUnicode(result.text);
+  return text::UnitsToAnsi(result.text);
 }
 
 int RegexObject::MatchCount() const {
@@ -93,7 +73,7 @@ text::Text RegexObject::MatchText(int n, int* offset) const {
   const auto match =
       matchesHandle_ && n >= 1 ? matchesHandle_->Item(n - 1) : std::optional<automation::Match>();
   if (offset != nullptr) *offset = match ? ByteOffset(match->FirstIndex()) : MissingOffset();
-  return match ? FromUnicode(match->Value()) : text::Text();
+  return match ? text::UnitsToAnsi(match->Value()) : text::Text();
 }
 
 text::Text RegexObject::SubMatch(int n, int k, int* offset) const {
@@ -105,7 +85,7 @@ text::Text RegexObject::SubMatch(int n, int k, int* offset) const {
     const int index = inRange ? match->SubMatchIndex(k - 1) : -1;
     *offset = index >= 0 ? ByteOffset(index) : MissingOffset();
   }
-  return value ? FromUnicode(*value) : text::Text();
+  return value ? text::UnitsToAnsi(*value) : text::Text();
 }
 
 int RegexObject::SubMatchCount() const {

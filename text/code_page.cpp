@@ -139,4 +139,15 @@ Text Utf8ToGbk(const Text& text) {
                          units.size()));
 }
 
+std::u16string AnsiToUnits(const Text& text) {
+  if (text.empty()) return {};
+  std::u16string units = Decode(platform::kGbkCodePage, text);
+  units.pop_back();  // the terminator
+  return units;
+}
+
+Text UnitsToAnsi(std::u16string_view units) {
+  return UnicodeToAnsi(ToBytes(units, units.size()));
+}
+
 }  // namespace velnora::text

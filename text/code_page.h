@@ -5,6 +5,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "text/text.h"
 
@@ -40,5 +42,12 @@ struct AnsiToUnicodeOptions {
 // 936). Characters 936 lacks become '?'; invalid UTF-8 becomes '?' too.
 //   Utf8ToGbk("\xE4\xB8\xAD") == "\xD6\xD0"
 [[nodiscard]] Text Utf8ToGbk(const Text& text);
+
+// The same conversions for callers that hold code units rather than UTF-16 data (the
+// platform's HTTP and automation services take and give std::u16string).
+// AnsiToUnits(text) is AnsiToUnicode(text, {.dropTerminator = true}) as units;
+// UnitsToAnsi(units) is UnicodeToAnsi of their bytes.
+[[nodiscard]] std::u16string AnsiToUnits(const Text& text);
+[[nodiscard]] Text UnitsToAnsi(std::u16string_view units);
 
 }  // namespace velnora::text

@@ -37,13 +37,7 @@ std::optional<text::Text> ConvertFromCharset(const text::Bytes& body, const text
   const auto read = stream->ReadText();
   (void)stream->Close();
   if (!read.text) return text::Text();  // the component's Null: nothing was read
-  const std::u16string& units = *read.text;
-  text::Bytes data(units.size() * 2);
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    data[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-    data[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-  }
-  return text::UnicodeToAnsi(data);
+  return text::UnitsToAnsi(*read.text);
 }
 
 }  // namespace

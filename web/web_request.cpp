@@ -21,26 +21,6 @@ namespace {
 
 namespace http = platform::http;
 
-// UTF-16 of a code-page-936 text, without the terminator the service does not need.
-std::u16string Wide(const text::Text& value) {
-  const text::Bytes data = text::AnsiToUnicode(value, {.dropTerminator = true});
-  std::u16string out(data.size() / 2, u'\0');
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-  }
-  return out;
-}
-
-text::Text Narrow(std::u16string_view value) {
-  text::Bytes data;
-  data.reserve(value.size() * 2);
-  for (const char16_t unit : value) {
-    data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    data.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return text::UnicodeToAnsi(data);
-}
-
 int LimitMs(int timeoutSeconds) {
   if (timeoutSeconds < 1) return 30000;
   return timeoutSeconds >= INT_MAX / 1000 ? INT_MAX : timeoutSeconds * 1000;
@@ -128,12 +108,12 @@ WebRequestResult WebRequest(http::HttpApi& service, const WebRequestOptions& opt
   Handles handles(service);
 
   http::UrlParts parts;
-  if (!service.CrackUrl(Wide(options.url), &parts)) return fail(kBadUrl, true);
+  if (!service.CrackUrl(text::AnsiToUnits(options.url), &parts)) return fail(kBadUrl, true);
   const bool secure = parts.scheme == http::kSchemeHttps;
 
-  const std::u16string proxyName = options.proxy.empty()
-                                       ? std::u16string()
-                                       : Wide(secure ? options.proxy : "http=" + options.proxy);
+  const std::u16string proxyName =
+      options.proxy.empty() ? std::u16string()
+                            : text::AnsiToUnits(secure ? options.proxy : "http=" + options.proxy);
   handles.session = service.Open(
       options.proxy.empty() ? http::kAccessNoProxy : http::kAccessNamedProxy, proxyName);
   if (handles.session == 0) return fail(kSessionFailed, true);
@@ -143,23 +123,26 @@ WebRequestResult WebRequest(http::HttpApi& service, const WebRequestOptions& opt
     return fail(kTimeoutsFailed, true);
   }
 
-  handles.connection = service.Connect(handles.session, Wide(Narrow(parts.host)), parts.port);
+  handles.connection = service.Connect(
+      handles.session, text::AnsiToUnits(text::UnitsToAnsi(parts.host)), parts.port);
   if (handles.connection == 0) return fail(kConnectionFailed, true);
 
   const std::u16string objectName = parts.path.empty() ? u"/" : parts.path + parts.extraInfo;
-  handles.request =
-      service.OpenRequest(handles.connection, Wide(text::Text(VerbText(options.method))),
-                          objectName, secure ? http::kFlagSecure : 0);
+  handles.request = service.OpenRequest(handles.connection,
+                                        text::AnsiToUnits(text::Text(VerbText(options.method))),
+                                        objectName, secure ? http::kFlagSecure : 0);
   if (handles.request == 0) return fail(kRequestFailed, true);
 
   if (!options.serverUser.empty() && !options.serverPassword.empty() &&
       !service.SetCredentials(handles.request, http::kAuthTargetServer, http::kAuthSchemeBasic,
-                              Wide(options.serverUser), Wide(options.serverPassword))) {
+                              text::AnsiToUnits(options.serverUser),
+                              text::AnsiToUnits(options.serverPassword))) {
     return fail(kCredentialsFailed, false);
   }
   if (!options.proxyUser.empty() && !options.proxyPassword.empty() &&
       !service.SetCredentials(handles.request, http::kAuthTargetProxy, http::kAuthSchemeBasic,
-                              Wide(options.proxyUser), Wide(options.proxyPassword))) {
+                              text::AnsiToUnits(options.proxyUser),
+                              text::AnsiToUnits(options.proxyPassword))) {
     return fail(kCredentialsFailed, false);
   }
   if (!service.SetOption(handles.request, http::kOptionSecurityFlags,
@@ -186,7 +169,7 @@ WebRequestResult WebRequest(http::HttpApi& service, const WebRequestOptions& opt
                         .addDefaultHeaders = options.addDefaultHeaders.value_or(true),
                         .normaliseNames = options.normaliseNames.value_or(true),
                         .cookiesIn = cookiesIn});
-  if (!service.AddRequestHeaders(handles.request, Wide(block), http::kAddHeader)) {
+  if (!service.AddRequestHeaders(handles.request, text::AnsiToUnits(block), http::kAddHeader)) {
     return fail(kHeadersFailed, true);
   }
 

@@ -131,6 +131,19 @@ TEST(UnicodeToMultiByte, KeepsEveryByteWhenTheAnsiRoomIsShort) {
   }
 }
 
+TEST(AnsiToUnits, AgreesWithTheDataConversionsBothWays) {
+  for (const Text& text : {Text(), Text("ab"), Text("\xD6\xD0x"), Text("\x81 ")}) {
+    SCOPED_TRACE(text);
+    const std::u16string units = AnsiToUnits(text);
+    const Bytes data = AnsiToUnicode(text, {.dropTerminator = true});
+    ASSERT_EQ(units.size() * 2, data.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      EXPECT_EQ(units[i], data[2 * i] | (data[2 * i + 1] << 8));
+    }
+    EXPECT_EQ(UnitsToAnsi(units), UnicodeToAnsi(data));
+  }
+}
+
 TEST(Utf8ToGbk, TurnsUtf8IntoCodePage936) {
   struct Row {
     const char* name;
