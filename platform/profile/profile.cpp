@@ -128,9 +128,10 @@ Place Locate(std::string_view file, const std::vector<Line>& lines, std::string_
 enum class ReadOutcome { kRead, kMissing, kFailed };
 
 // The whole file; kMissing when nothing stands at `path`, kFailed when something does
-// but cannot be read as a file (a directory, a path through a regular file).
+// but cannot be read as a file (a directory, a pipe, a path through a regular file).
 ReadOutcome ReadFile(const std::string& path, std::string& contents) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a pipe would wait for a writer for ever.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT ? ReadOutcome::kMissing : ReadOutcome::kFailed;
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -212,6 +213,12 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
   struct stat info {};
   if (outcome == ReadOutcome::kRead && stat(fileName.c_str(), &info) == 0)
     mode = info.st_mode & 07777;
+  // The file is replaced through a rename, which its own permissions do not stop; a file
+  // without any write permission is read-only, as the read-only attribute is for
+  // everyone, and so is one this process may not write.
+  if (outcome == ReadOutcome::kRead &&
+      ((mode & 0222) == 0 || faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0))
+    return false;
 
   section = TrimSpaces(section);
   key = TrimSpaces(key);

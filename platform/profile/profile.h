@@ -29,7 +29,8 @@ using text::Text;
 // key line is rewritten (keeping the key's spelling in the file); a new key goes after
 // the section's last key, a new section with its key at the end of the file. A missing
 // file is created; its directory must exist. New lines end with CR LF. false when the
-// file could not be read or written; the old file then stays as it was.
+// file could not be read or written (a read-only file: no write permission for anyone,
+// or none for this process); the old file then stays as it was.
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         std::string_view path);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -128,10 +129,25 @@ TEST_F(ProfileFile, WriteThatCannotReachAFileFailsAndChangesNothing) {
   EXPECT_EQ(ReadBytes("plain"), "x");
 
   EXPECT_FALSE(WriteProfileString("s", "k", "v", PathOf("no-such-dir/a.ini")));
+
+  // Read-only for everyone, root included, as the read-only attribute would make it.
+  WriteBytes("read-only.ini", "[s]\r\nk=1\r\n");
+  fs::permissions(dir_ / "read-only.ini", fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_FALSE(WriteProfileString("s", "k", "v", PathOf("read-only.ini")));
+  EXPECT_EQ(ReadBytes("read-only.ini"), "[s]\r\nk=1\r\n");
+  EXPECT_EQ(fs::status(dir_ / "read-only.ini").permissions(),
+            fs::perms::owner_read | fs::perms::group_read);
+
+  // A pipe is no file: neither read nor written, and nothing waits for a writer.
+  ASSERT_EQ(mkfifo((dir_ / "pipe.ini").c_str(), 0644), 0);
+  EXPECT_EQ(ReadProfileString("s", "k", "d", 10240, PathOf("pipe.ini")), "d");
+  EXPECT_FALSE(WriteProfileString("s", "k", "v", PathOf("pipe.ini")));
+  EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.ini"));
+
   // No temporary file is left behind either.
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename());
-  EXPECT_EQ(names, (std::set<std::string>{"a.ini", "plain"}));
+  EXPECT_EQ(names, (std::set<std::string>{"a.ini", "plain", "read-only.ini", "pipe.ini"}));
 }
 
 TEST_F(ProfileFile, FileNameIsStoredInTheFileSystemsEncoding) {
