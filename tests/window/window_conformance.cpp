@@ -125,7 +125,9 @@ TEST_P(WindowConformance, DropDownSelectionFollowsTheWindowSystemsRule) {
     EXPECT_EQ(system.Selection(w, row.control), row.expected);
   }
 
+  // Adding items never selects one, not even the first item of an empty list.
   system.AddItem(w, "empty list", "c");
+  EXPECT_EQ(system.Selection(w, "empty list"), -1);
   system.SetSelection(w, "empty list", 0);
   EXPECT_EQ(system.ItemText(w, "empty list", 0), "c");
   system.RemoveAllItems(w, "empty list");
