@@ -54,9 +54,20 @@ bool IsQuantifier(char16_t c) {
   return c == u'*' || c == u'+' || c == u'?' || c == u'}';
 }
 
-// Constructs the engine would accept but the component's dialect does not have, so a
-// pattern fails here as it would in the component rather than meaning something else.
-RegExpError CheckDialect(std::u16string_view pattern) {
+struct EnginePattern {
+  std::u16string units;
+  RegExpError error = RegExpError::kNone;
+};
+
+// Checks for constructs the engine would accept but the component's dialect does not
+// have, so a pattern fails here as it would in the component rather than meaning
+// something else, and respells the two the engine reads differently: "\v" is the
+// vertical tab alone (the engine's is a class of vertical spaces), and "[" inside a
+// class is the bracket itself (the engine's starts "[:alpha:]" and the like).
+EnginePattern ToEnginePattern(std::u16string_view pattern) {
+  EnginePattern engine;
+  std::u16string& out = engine.units;
+  out.reserve(pattern.size() + 8);
   bool inClass = false;
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char16_t c = pattern[i];
@@ -64,33 +75,48 @@ RegExpError CheckDialect(std::u16string_view pattern) {
     if (c == u'\\') {
       if (std::u16string_view(u"pPQEAzZGK").find(next) != std::u16string_view::npos &&
           next != u'\0') {
-        return RegExpError::kSyntax;
+        return {.units = {}, .error = RegExpError::kSyntax};
+      }
+      if (next == u'v') {
+        out.append(u"\\x0B");
+      } else {
+        out.append(pattern.substr(i, 2));
       }
       ++i;
       continue;
     }
     if (inClass) {
       if (c == u']') inClass = false;
+      out.append(c == u'[' ? std::u16string_view(u"\\[") : std::u16string_view(&c, 1));
       continue;
     }
+    out.push_back(c);
     if (c == u'[') {
-      inClass = true;
-      if (next == u']') ++i;  // "[]" is an empty class that never matches
+      if (next == u']') {
+        // "[]" is a whole class, an empty one that never matches.
+        out.push_back(next);
+        ++i;
+      } else {
+        inClass = true;
+      }
       continue;
     }
     // Groups other than (?:, (?= and (?!: lookbehind, names, inline options, atomic
     // groups, comments, conditionals, recursion; "(*" would start an engine verb.
     if (c == u'(' && next == u'?') {
       const char16_t kind = i + 2 < pattern.size() ? pattern[i + 2] : u'\0';
-      if (kind != u':' && kind != u'=' && kind != u'!') return RegExpError::kSyntax;
+      if (kind != u':' && kind != u'=' && kind != u'!') {
+        return {.units = {}, .error = RegExpError::kSyntax};
+      }
     }
-    if (c == u'(' && next == u'*') return RegExpError::kUnexpectedQuantifier;
+    if (c == u'(' && next == u'*')
+      return {.units = {}, .error = RegExpError::kUnexpectedQuantifier};
     // Possessive quantifiers.
     if (IsQuantifier(c) && next == u'+' && !(c == u'?' && i > 0 && pattern[i - 1] == u'(')) {
-      return RegExpError::kUnexpectedQuantifier;
+      return {.units = {}, .error = RegExpError::kUnexpectedQuantifier};
     }
   }
-  return RegExpError::kNone;
+  return engine;
 }
 
 RegExpError FromCompileError(int code) {
@@ -117,9 +143,8 @@ struct Compiled {
 };
 
 Compiled Compile(std::u16string_view pattern, bool ignoreCase, bool multiline) {
-  if (const RegExpError error = CheckDialect(pattern); error != RegExpError::kNone) {
-    return {.code = nullptr, .error = error};
-  }
+  const EnginePattern engine = ToEnginePattern(pattern);
+  if (engine.error != RegExpError::kNone) return {.code = nullptr, .error = engine.error};
   std::unique_ptr<pcre2_compile_context, CompileContextDeleter> context(
       pcre2_compile_context_create(nullptr));
   if (!context) return {.code = nullptr, .error = RegExpError::kSyntax};
@@ -131,7 +156,7 @@ Compiled Compile(std::u16string_view pattern, bool ignoreCase, bool multiline) {
   std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
   if (ignoreCase) options |= PCRE2_CASELESS;
   options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
-  const std::vector<std::uint16_t> units = ToUnits(pattern);
+  const std::vector<std::uint16_t> units = ToUnits(engine.units);
   int errorCode = 0;
   PCRE2_SIZE errorOffset = 0;
   CodePtr code(
