@@ -236,9 +236,14 @@ ConversionResult WideCharToMultiByte(int codePage, const ToMultiByteOptions& opt
 
   const UChar* next = units.data();
   const UChar* limit = units.data() + units.size();
-  return Drive(output, [&](char** target, char* targetLimit, UErrorCode* stepStatus) {
+  const auto result = Drive(output, [&](char** target, char* targetLimit, UErrorCode* stepStatus) {
     ucnv_fromUnicode(converter, target, targetLimit, &next, limit, nullptr, true, stepStatus);
   });
+  // The converter is kept for the thread's next call, but `note` dies with this frame:
+  // leave no callback pointing at it.
+  UErrorCode detach = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &detach);
+  return result;
 }
 
 std::vector<int> UnitSourceOffsets(int codePage, std::string_view source) {
