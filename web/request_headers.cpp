@@ -60,11 +60,16 @@ text::Text NormaliseHeaderNames(std::string_view block) {
     if (text::FindText(name, "-") == -1) {
       out += CapitaliseFirst(name);
     } else {
-      // Part by part, so a name ending in "-" keeps that dash.
-      std::size_t start = 0;
-      for (std::size_t dash = name.find('-');; dash = name.find('-', start)) {
-        out += CapitaliseFirst(std::string_view(name).substr(start, dash - start));
-        if (dash == std::string::npos) break;
+      // Part by part, so a name ending in "-" keeps that dash. Only a dash that begins a
+      // character splits: one after a lone first byte belongs to that character.
+      int start = 1;
+      for (int dash = text::FindText(name, "-");;
+           dash = text::FindText(name, "-", {.start = start})) {
+        if (dash == -1) {
+          out += CapitaliseFirst(text::TextMid(name, start, text::TextLength(name)));
+          break;
+        }
+        out += CapitaliseFirst(text::TextMid(name, start, dash - start));
         out += '-';
         start = dash + 1;
       }

@@ -24,6 +24,7 @@ TEST(NormaliseHeaderNames, CapitalisesNamesAndDropsLinesWithoutColon) {
       {"value untouched", "content-type:a:b", "Content-Type:a:b"},
       {"garbage and empty lines dropped", "a: 1\r\n\r\ngarbage\r\nb: 2\r\n", "A: 1\r\nB: 2"},
       {"double-byte name unchanged", "\xD6\xD0-x: 1", "\xD6\xD0-X: 1"},
+      {"dash taken into a lone first byte", "\xD6-a-b: 1", "\xD6-a-B: 1"},
       {"no colon anywhere", "garbage\r\n", ""},
   };
   for (const Row& row : rows) {
