@@ -23,7 +23,8 @@ namespace http = platform::http;
 
 int LimitMs(int timeoutSeconds) {
   if (timeoutSeconds < 1) return 30000;
-  return timeoutSeconds >= INT_MAX / 1000 ? INT_MAX : timeoutSeconds * 1000;
+  // A product beyond the int range is held at its top rather than overflowing.
+  return timeoutSeconds > INT_MAX / 1000 ? INT_MAX : timeoutSeconds * 1000;
 }
 
 // Closes what was opened, request first, whichever way the request ends.
