@@ -147,9 +147,10 @@ std::string EscapeTarget(std::string_view utf8) {
   return out;
 }
 
-// The entry of a proxy list that serves `scheme`, as "http://host[:port]", or "" to go
+// The entry of a proxy list that serves `scheme`, as "http://host:port", or "" to go
 // direct. Only plain HTTP proxies exist for the service, so any scheme written before
-// the server is dropped.
+// the server is dropped. An entry without a port names the default port of its
+// protocol (80, or 443 after "https://"), not curl's 1080.
 std::string PickProxy(std::string_view list, std::string_view scheme) {
   std::string specific;
   std::string bare;
@@ -167,10 +168,18 @@ std::string PickProxy(std::string_view list, std::string_view scheme) {
     }
   }
   std::string server = specific.empty() ? bare : specific;
+  std::string_view defaultPort = ":80";
   if (const std::size_t sep = server.find("://"); sep != std::string::npos) {
+    if (EqualsIgnoreCase(std::string_view(server).substr(0, sep), "https")) defaultPort = ":443";
     server.erase(0, sep + 3);
   }
-  return server.empty() ? std::string() : "http://" + server;
+  if (server.empty()) return {};
+  // A bracketed IPv6 literal keeps its colons; a port follows the "]".
+  const std::size_t closing = server.starts_with('[') ? server.find(']') : 0;
+  if (closing != std::string::npos && server.find(':', closing) == std::string::npos) {
+    server += defaultPort;
+  }
+  return "http://" + server;
 }
 
 struct SlistDeleter {

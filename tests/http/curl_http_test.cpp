@@ -273,6 +273,21 @@ TEST(SendRequest, BasicCredentialsGoToServerAndProxy) {
   EXPECT_NE(request.find("\r\nProxy-Authorization: Basic cHU6cHA=\r\n"), std::string::npos);
 }
 
+TEST(SendRequest, ProxyEntryWithoutPortIsSoughtOnPort80) {
+  const RawServer::Reply answer = [](const std::string&, int) {
+    return Answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  };
+  RawServer proxy(answer, 80);
+  if (!proxy.Started()) GTEST_SKIP() << "port 80 cannot be bound here";
+  CurlHttp http;
+  Exchange exchange{.url = "http://site.example/page",
+                    .accessType = kAccessNamedProxy,
+                    .proxy = "http=127.0.0.1"};
+  exchange.Run(http);
+  ASSERT_TRUE(exchange.received);
+  EXPECT_TRUE(proxy.Requests().at(0).starts_with("GET http://site.example/page HTTP/1.1\r\n"));
+}
+
 TEST(SendRequest, ProxyListEntryServesOnlyItsScheme) {
   RawServer proxy([](const std::string&, int) {
     return Answer("HTTP/1.1 500 Proxy\r\nContent-Length: 0\r\n\r\n");

@@ -11,6 +11,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 
 namespace velnora::testing {
@@ -94,12 +95,17 @@ std::string LocalHttpServer::Url(std::string_view path) const {
   return Base(scheme_ == Scheme::kHttps ? "https" : "http", port_) + std::string(path);
 }
 
-RawServer::RawServer(Reply reply) : reply_(std::move(reply)) {
+RawServer::RawServer(Reply reply, int port) : reply_(std::move(reply)) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener_ < 0) return;
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_port = 0;
+  if (port != 0) {
+    // A fixed port is taken again at once, whatever connections of an earlier run linger.
+    const int on = 1;
+    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  }
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t size = sizeof address;
   if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||

@@ -79,7 +79,8 @@ class RawServer {
   // kSilence the connection stays open for the client's next request.
   using Reply = std::function<std::vector<RawStep>(const std::string& request, int index)>;
 
-  explicit RawServer(Reply reply);
+  // `port` 0 lets the system pick one; a fixed port may be refused (Started() false).
+  explicit RawServer(Reply reply, int port = 0);
   ~RawServer();
   RawServer(const RawServer&) = delete;
   RawServer& operator=(const RawServer&) = delete;
