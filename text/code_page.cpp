@@ -129,14 +129,11 @@ Text UnicodeToMultiByte(const Bytes& data, std::optional<int> codePage) {
 }
 
 Text Utf8ToGbk(const Text& text) {
-  if (text.empty()) return {};
-  // The zero padding of the UTF-16 step lies after the terminator, where the 936 step
-  // never reads, so both steps run straight on the units.
-  // The units hold exactly one zero unit, the last, so their length reads the same as -1
-  // without measuring them again.
-  const std::u16string units = Decode(platform::kUtf8CodePage, text);
-  return UpToZero(Encode(platform::kGbkCodePage, {}, units.data(), static_cast<int>(units.size()),
-                         units.size()));
+  // Straight from UTF-8 to 936 gives the bytes of the two steps: the zero padding of the
+  // UTF-16 step lies after its terminator, where the 936 step never reads, and the text
+  // holds no zero byte, so nothing is cut.
+  return platform::ConvertCodePage(platform::kUtf8CodePage, platform::kGbkCodePage,
+                                   std::string_view(text.c_str()));
 }
 
 std::u16string AnsiToUnits(const Text& text) {

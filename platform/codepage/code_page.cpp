@@ -246,6 +246,47 @@ ConversionResult WideCharToMultiByte(int codePage, const ToMultiByteOptions& opt
   return result;
 }
 
+std::string ConvertCodePage(int fromCodePage, int toCodePage, std::string_view source) {
+  const int from = ResolvedCodePage(fromCodePage);
+  const int to = ResolvedCodePage(toCodePage);
+  if (from == to) return {};
+  UConverter* reader = ConverterFor(from);
+  UConverter* writer = ConverterFor(to);
+  if (reader == nullptr || writer == nullptr) return {};
+  UErrorCode status = U_ZERO_ERROR;
+  // The thread's converters keep the callbacks of their last use; set the defaults the
+  // two separate calls would use.
+  ucnv_setToUCallBack(reader, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
+  ucnv_setFromUCallBack(writer, UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
+                        &status);
+  if (to != kUtf8CodePage) {
+    ucnv_setFallback(writer, true);
+    const char defaultChar = '?';
+    ucnv_setSubstChars(writer, &defaultChar, 1, &status);
+  }
+  if (U_FAILURE(status)) return {};
+
+  std::string output;
+  output.reserve(source.size());
+  std::array<UChar, 1024> pivot;
+  UChar* pivotSource = pivot.data();
+  UChar* pivotTarget = pivot.data();
+  std::array<char, 16384> chunk;
+  const char* next = source.data();
+  const char* limit = source.data() + source.size();
+  bool reset = true;
+  do {
+    status = U_ZERO_ERROR;
+    char* target = chunk.data();
+    ucnv_convertEx(writer, reader, &target, chunk.data() + chunk.size(), &next, limit, pivot.data(),
+                   &pivotSource, &pivotTarget, pivot.data() + pivot.size(), reset, true, &status);
+    output.append(chunk.data(), static_cast<std::size_t>(target - chunk.data()));
+    reset = false;
+  } while (status == U_BUFFER_OVERFLOW_ERROR);
+  if (U_FAILURE(status)) return {};
+  return output;
+}
+
 std::vector<int> UnitSourceOffsets(int codePage, std::string_view source) {
   UConverter* converter = ConverterFor(codePage);
   if (converter == nullptr || source.size() >= INT_MAX) return {};

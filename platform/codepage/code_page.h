@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -79,6 +80,15 @@ struct ToMultiByteOptions {
 [[nodiscard]] ConversionResult WideCharToMultiByte(int codePage, const ToMultiByteOptions& options,
                                                    const char16_t* source, int sourceLength,
                                                    std::span<char> output);
+
+// The bytes of `source` read in `fromCodePage` and written in `toCodePage`: exactly what
+// MultiByteToWideChar with the exact length followed by WideCharToMultiByte with default
+// options give (invalid input as U+FFFD, then characters without a mapping as the
+// default character or the table's best fit), streamed through a small buffer instead of
+// a whole UTF-16 copy. Empty for an unknown code page or two equal ones.
+//   ConvertCodePage(65001, 936, "\xE4\xB8\xAD") == "\xD6\xD0"
+[[nodiscard]] std::string ConvertCodePage(int fromCodePage, int toCodePage,
+                                          std::string_view source);
 
 // For each UTF-16 unit of the conversion of `source` (read as `codePage`, invalid
 // sequences as U+FFFD, as MultiByteToWideChar with an exact length), the offset of the

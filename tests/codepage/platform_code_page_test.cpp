@@ -250,6 +250,55 @@ TEST(WideCharToMultiByte, RejectsWhatTheCodePageDoesNotAllow) {
             ConversionError::kNoUnicodeTranslation);
 }
 
+// The two separate calls with the exact length and default options, for comparison.
+std::string TwoSteps(int from, int to, std::string_view source) {
+  if (source.empty()) return {};
+  const int length = static_cast<int>(source.size());
+  std::u16string units(
+      static_cast<std::size_t>(MultiByteToWideChar(from, {}, source.data(), length, {}).count),
+      u'\0');
+  (void)MultiByteToWideChar(from, {}, source.data(), length, units);
+  const int unitCount = static_cast<int>(units.size());
+  std::string bytes(
+      static_cast<std::size_t>(WideCharToMultiByte(to, {}, units.data(), unitCount, {}).count),
+      '\0');
+  (void)WideCharToMultiByte(to, {}, units.data(), unitCount, bytes);
+  return bytes;
+}
+
+TEST(ConvertCodePage, GivesWhatTheTwoCallsGive) {
+  struct Row {
+    const char* name;
+    int from;
+    int to;
+    std::string source;
+  } const rows[] = {
+      {"ASCII", kUtf8CodePage, kGbkCodePage, "<p>abc</p>"},
+      {"Chinese", kUtf8CodePage, kGbkCodePage, "\xE4\xB8\xAD\xE6\x96\x87"},
+      {"best fit and no mapping", kUtf8CodePage, kGbkCodePage,
+       "\xC2\xB7\xE0\xB8\x81\xF0\x9F\x98\x80"},
+      {"invalid and truncated UTF-8", kUtf8CodePage, kGbkCodePage,
+       "a\xE4\xB8"
+       "b\xFF\xC0\x80\xED\xA0\x80\xE4"},
+      {"936 to UTF-8", kGbkCodePage, kUtf8CodePage,
+       "\xD6\xD0\x80\xFF"
+       "a\x81"},
+      {"ANSI stands for 936", kAnsiCodePage, kUtf8CodePage, "\xD6\xD0"},
+      {"empty", kUtf8CodePage, kGbkCodePage, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ConvertCodePage(row.from, row.to, row.source),
+              TwoSteps(row.from, row.to, row.source));
+  }
+  // Longer than the internal buffers, with a character across every buffer boundary.
+  std::string page;
+  for (int i = 0; i < 20000; ++i) page += i % 7 == 0 ? "x" : "\xE4\xB8\xAD";
+  EXPECT_EQ(ConvertCodePage(kUtf8CodePage, kGbkCodePage, page),
+            TwoSteps(kUtf8CodePage, kGbkCodePage, page));
+  EXPECT_EQ(ConvertCodePage(kUtf8CodePage, 1252, "a"), "");
+}
+
 TEST(UnitSourceOffsets, GivesTheByteWhereEachUnitBegins) {
   struct Row {
     const char* name;
