@@ -236,7 +236,9 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
     const std::size_t at =
         place.section ? lines[place.lastKey.value_or(*place.section)].next : file.size();
     std::string inserted;
-    if (at > 0 && file[at - 1] != '\n') inserted = "\r\n";
+    // A last line without its line break gets one; a lone CR it ends with already counts
+    // as the break's first half (the line is read without it), so only the LF is added.
+    if (at > 0 && file[at - 1] != '\n') inserted = file[at - 1] == '\r' ? "\n" : "\r\n";
     if (!place.section) inserted.append("[").append(section).append("]\r\n");
     inserted.append(key).append("=").append(value).append("\r\n");
     updated = file;

@@ -107,6 +107,9 @@ TEST_F(ProfileFile, WriteChangesOnlyItsOwnLine) {
       {"new section at the end", "[t]\r\nb=2\r\n", "[t]\r\nb=2\r\n[s]\r\nk=v\r\n"},
       {"no final line break before a new section", "[t]\r\nb=2", "[t]\r\nb=2\r\n[s]\r\nk=v\r\n"},
       {"no final line break before a new key", "[s]\r\na=1", "[s]\r\na=1\r\nk=v\r\n"},
+      {"a final lone CR completed, not doubled, before a new key", "[s]\r", "[s]\r\nk=v\r\n"},
+      {"a final lone CR completed before a new section", "[t]\r\nb=2\r",
+       "[t]\r\nb=2\r\n[s]\r\nk=v\r\n"},
       {"duplicate sections: the first is written", "[s]\r\nk=1\r\n[s]\r\nk=2\r\n",
        "[s]\r\nk=v\r\n[s]\r\nk=2\r\n"},
   };
