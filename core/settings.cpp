@@ -2,20 +2,22 @@
 
 #include "platform/profile/file_names.h"
 #include "platform/profile/profile.h"
+#include "text/gbk_literal.h"
 #include "text/primitives.h"
 
 namespace velnora::core {
+
+using namespace text::literals;
+
 namespace {
 
 // The texts below are code page 936 bytes.
-constexpr std::string_view kFileName = "/\xc5\xe4\xd6\xc3.ini";  // /配置.ini
-constexpr std::string_view kSiteSection =
-    "\xd0\xa1\xcb\xb5\xcd\xf8\xd5\xbe\xd1\xa1\xcf\xee";                    // 小说网站选项
-constexpr std::string_view kSiteKey = "\xd0\xa1\xcb\xb5\xcd\xf8\xd5\xbe";  // 小说网站
-constexpr std::string_view kHostSection =
-    "\xd0\xa1\xcb\xb5\xcd\xf8\xd5\xbe\xb5\xd8\xd6\xb7";             // 小说网站地址
-constexpr std::string_view kSiteAKey = "\xb1\xca\xc8\xa4\xb8\xf3";  // 笔趣阁
-constexpr std::string_view kSiteBKey = "\xd0\xc7\xb3\xbd\xd0\xa1\xcb\xb5\xcd\xf8";  // 星辰小说网
+constexpr std::string_view kFileName = "/配置.ini"_gbk;
+constexpr std::string_view kSiteSection = "小说网站选项"_gbk;
+constexpr std::string_view kSiteKey = "小说网站"_gbk;
+constexpr std::string_view kHostSection = "小说网站地址"_gbk;
+constexpr std::string_view kSiteAKey = "笔趣阁"_gbk;
+constexpr std::string_view kSiteBKey = "星辰小说网"_gbk;
 
 // The value buffer the settings are read with; a longer value is cut to 10239 bytes.
 constexpr int kValueBuffer = 10240;

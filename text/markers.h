@@ -4,13 +4,14 @@
 
 #include <string_view>
 
+#include "text/gbk_literal.h"
 #include "text/text.h"
 
 namespace velnora::text {
 
 // Stands for a double quote in the markers of TextBetween: "#" followed by "引号" in code
 // page 936.
-inline constexpr std::string_view kQuotePlaceholder = "#\xD2\xFD\xBA\xC5";
+inline constexpr std::string_view kQuotePlaceholder = "#引号"_gbk;
 
 struct MarkerOptions {
   int start = 0;            // meaning depends on the operation; 0 is the usual choice

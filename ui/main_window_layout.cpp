@@ -7,15 +7,15 @@ namespace {
 
 using platform::window::ControlKind;
 
-constexpr std::string_view kSiteAName = "\xb1\xca\xc8\xa4\xb8\xf3";                  // 笔趣阁
-constexpr std::string_view kSiteBName = "\xd0\xc7\xb3\xbd\xd0\xa1\xcb\xb5\xcd\xf8";  // 星辰小说网
+constexpr std::string_view kSiteAName = "笔趣阁"_gbk;
+constexpr std::string_view kSiteBName = "星辰小说网"_gbk;
 // Both drop-downs open to this total height, field and list together.
 constexpr int kDropDownListHeight = 160;
 
 }  // namespace
 
 text::Text SiteItem(std::string_view siteName, std::string_view host) {
-  return text::Text(siteName) + "\xa3\xa8" + text::Text(host) + "\xa3\xa9";  // （ ）
+  return text::Text(siteName).append("（"_gbk).append(host).append("）"_gbk);
 }
 
 platform::window::WindowDefinition MainWindowDefinition(const core::SiteHosts& hosts) {
@@ -33,7 +33,7 @@ platform::window::WindowDefinition MainWindowDefinition(const core::SiteHosts& h
               {.name = text::Text(kSiteGroup),
                .kind = ControlKind::kGroupBox,
                .place = {8, 8, 360, 72},
-               .text = "\xd0\xa1\xcb\xb5\xcd\xf8\xd5\xbe\xd1\xa1\xd4\xf1",  // 小说网站选择
+               .text = text::Text("小说网站选择"_gbk),
                .font = UiFont()},
               {.name = text::Text(kSiteDropDown),
                .kind = ControlKind::kDropDownList,
@@ -47,17 +47,17 @@ platform::window::WindowDefinition MainWindowDefinition(const core::SiteHosts& h
                .kind = ControlKind::kButton,
                .parent = text::Text(kSiteGroup),
                .place = {245, 28, 104, 32},
-               .text = "\xc8\xb7\xb6\xa8",  // 确定
+               .text = text::Text("确定"_gbk),
                .font = UiFont()},
               {.name = text::Text(kCreditLabel),
                .kind = ControlKind::kLabel,
                .place = {8, 80, 360, 24},
-               .text = "Velnora \xd3\xc9 Quorrix \xd6\xc6\xd7\xf7",  // Velnora 由 Quorrix 制作
+               .text = text::Text("Velnora 由 Quorrix 制作"_gbk),
                .font = UiFont(700)},
               {.name = text::Text(kReadGroup),
                .kind = ControlKind::kGroupBox,
                .place = {8, 105, 360, 146},
-               .text = "\xd4\xc4\xb6\xc1\xd1\xa1\xd4\xf1",  // 阅读选择
+               .text = text::Text("阅读选择"_gbk),
                .font = UiFont()},
               {.name = text::Text(kNovelIdBox),
                .kind = ControlKind::kEdit,
@@ -70,7 +70,7 @@ platform::window::WindowDefinition MainWindowDefinition(const core::SiteHosts& h
                .kind = ControlKind::kButton,
                .parent = text::Text(kReadGroup),
                .place = {245, 32, 104, 32},
-               .text = "\xbb\xf1\xc8\xa1\xd5\xc2\xbd\xda",  // 获取章节
+               .text = text::Text("获取章节"_gbk),
                .font = UiFont()},
               {.name = text::Text(kProgressBar),
                .kind = ControlKind::kProgressBar,
@@ -87,7 +87,7 @@ platform::window::WindowDefinition MainWindowDefinition(const core::SiteHosts& h
                .kind = ControlKind::kButton,
                .parent = text::Text(kReadGroup),
                .place = {245, 100, 104, 32},
-               .text = "\xd4\xc4\xb6\xc1",  // 阅读
+               .text = text::Text("阅读"_gbk),
                .font = UiFont()},
           }};
 }

@@ -6,31 +6,23 @@
 
 #include "core/settings.h"
 #include "platform/window/window_definition.h"
+#include "text/gbk_literal.h"
 
 namespace velnora::ui::main_window {
 
+using namespace text::literals;
+
 inline constexpr std::string_view kTitle = "Velnora   byQuorrix";
-inline constexpr std::string_view kSiteGroup =
-    "\xb7\xd6\xd7\xe9\xbf\xf2"
-    "1";  // 分组框1
-inline constexpr std::string_view kSiteDropDown =
-    "\xd7\xe9\xba\xcf\xbf\xf2"
-    "1";                                                                             // 组合框1
-inline constexpr std::string_view kSaveButton = "\xb0\xb4\xc5\xa5\xd1\xa1\xd4\xf1";  // 按钮选择
-inline constexpr std::string_view kCreditLabel =
-    "\xb1\xea\xc7\xa9"
-    "1";  // 标签1
-inline constexpr std::string_view kReadGroup =
-    "\xb7\xd6\xd7\xe9\xbf\xf2"
-    "2";                                                                               // 分组框2
-inline constexpr std::string_view kNovelIdBox = "\xd0\xa1\xcb\xb5ID\xb1\xe0\xbc\xad";  // 小说ID编辑
-inline constexpr std::string_view kFetchButton =
-    "\xb0\xb4\xc5\xa5\xbb\xf1\xc8\xa1\xd5\xc2\xbd\xda";  // 按钮获取章节
-inline constexpr std::string_view kProgressBar =
-    "\xbd\xf8\xb6\xc8\xcc\xf5"
-    "1";                                                                             // 进度条1
-inline constexpr std::string_view kChapterDropDown = "\xd5\xc2\xbd\xda";             // 章节
-inline constexpr std::string_view kReadButton = "\xb0\xb4\xc5\xa5\xd4\xc4\xb6\xc1";  // 按钮阅读
+inline constexpr std::string_view kSiteGroup = "分组框1"_gbk;
+inline constexpr std::string_view kSiteDropDown = "组合框1"_gbk;
+inline constexpr std::string_view kSaveButton = "按钮选择"_gbk;
+inline constexpr std::string_view kCreditLabel = "标签1"_gbk;
+inline constexpr std::string_view kReadGroup = "分组框2"_gbk;
+inline constexpr std::string_view kNovelIdBox = "小说ID编辑"_gbk;
+inline constexpr std::string_view kFetchButton = "按钮获取章节"_gbk;
+inline constexpr std::string_view kProgressBar = "进度条1"_gbk;
+inline constexpr std::string_view kChapterDropDown = "章节"_gbk;
+inline constexpr std::string_view kReadButton = "按钮阅读"_gbk;
 
 // The item of the site drop-down for a site: its name followed by its host in the
 // full-width parentheses "（" and "）".

@@ -24,7 +24,7 @@ platform::window::WindowDefinition ReaderWindowDefinition() {
               {.name = text::Text(kTextGroup),
                .kind = ControlKind::kGroupBox,
                .place = {8, 8, 456, 288},
-               .text = "\xd0\xa1\xcb\xb5\xc4\xda\xc8\xdd",  // 小说内容
+               .text = text::Text("小说内容"_gbk),
                .font = UiFont()},
               {.name = text::Text(kTextBox),
                .kind = ControlKind::kMultiLineEdit,
@@ -36,7 +36,7 @@ platform::window::WindowDefinition ReaderWindowDefinition() {
               {.name = text::Text(kButtonGroup),
                .kind = ControlKind::kGroupBox,
                .place = {8, 304, 456, 72},
-               .text = "\xd0\xa1\xcb\xb5\xc4\xbf\xc2\xbc",  // 小说目录
+               .text = text::Text("小说目录"_gbk),
                .font = UiFont()},
               {.name = text::Text(kPreviousButton),
                .kind = ControlKind::kButton,

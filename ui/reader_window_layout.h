@@ -5,20 +5,18 @@
 #include <string_view>
 
 #include "platform/window/window_definition.h"
+#include "text/gbk_literal.h"
 
 namespace velnora::ui::reader_window {
 
-inline constexpr std::string_view kTextGroup =
-    "\xb7\xd6\xd7\xe9\xbf\xf2"
-    "2";  // 分组框2
-inline constexpr std::string_view kTextBox =
-    "\xd0\xa1\xcb\xb5\xc4\xda\xc8\xdd\xb1\xe0\xbc\xad";  // 小说内容编辑
-inline constexpr std::string_view kButtonGroup =
-    "\xb7\xd6\xd7\xe9\xbf\xf2"
-    "1";                                                                         // 分组框1
-inline constexpr std::string_view kPreviousButton = "\xc9\xcf\xd2\xbb\xd5\xc2";  // 上一章
-inline constexpr std::string_view kCatalogueButton = "\xc4\xbf\xc2\xbc";         // 目录
-inline constexpr std::string_view kNextButton = "\xcf\xc2\xd2\xbb\xd5\xc2";      // 下一章
+using namespace text::literals;
+
+inline constexpr std::string_view kTextGroup = "分组框2"_gbk;
+inline constexpr std::string_view kTextBox = "小说内容编辑"_gbk;
+inline constexpr std::string_view kButtonGroup = "分组框1"_gbk;
+inline constexpr std::string_view kPreviousButton = "上一章"_gbk;
+inline constexpr std::string_view kCatalogueButton = "目录"_gbk;
+inline constexpr std::string_view kNextButton = "下一章"_gbk;
 
 // The reader window: 476 x 411 at left 50, top 50, fixed frame, untitled at first; its
 // caption bar shows only while it has a title and never has a system menu or any box;

@@ -5,15 +5,19 @@
 #include <vector>
 
 #include "platform/events/pending_events.h"
+#include "text/gbk_literal.h"
 #include "text/primitives.h"
 
 namespace velnora::ui {
+
+using namespace text::literals;
+
 namespace {
 
 using platform::window::ActiveWindowSystem;
 using platform::window::WindowSystem;
 
-constexpr std::string_view kDefaultCaption = "\xd3\xd1\xc7\xe9\xcc\xe1\xd0\xd1";  // 友情提醒
+constexpr std::string_view kDefaultCaption = "友情提醒"_gbk;
 constexpr int kDefaultTimeoutMs = 5000;
 constexpr int kOwnerLookupLimitMs = 1000;
 // One year: "no limit" in practice.

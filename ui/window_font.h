@@ -2,12 +2,15 @@
 #pragma once
 
 #include "platform/window/window_definition.h"
+#include "text/gbk_literal.h"
 
 namespace velnora::ui {
 
+using namespace text::literals;
+
 // "微软雅黑" with a character height of 19 pixels; weight 400 normal, 700 bold.
 [[nodiscard]] inline platform::window::Font UiFont(int weight = 400) {
-  return {.face = "\xce\xa2\xc8\xed\xd1\xc5\xba\xda", .height = 19, .weight = weight};
+  return {.face = text::Text("微软雅黑"_gbk), .height = 19, .weight = weight};
 }
 
 }  // namespace velnora::ui

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "text/gbk_literal.h"
 #include "text/text.h"
 
 namespace velnora::platform::http {
@@ -14,21 +15,23 @@ class HttpApi;
 
 namespace velnora::web {
 
+using namespace text::literals;
+
 // The failure messages, exactly as callers see them in *statusText.
-inline constexpr std::string_view kNoHttpService = "700 当前系统不支持WinHttp服务!";
-inline constexpr std::string_view kBadUrl = "701 解析URL地址失败!";
-inline constexpr std::string_view kSessionFailed = "702 创建WinHttp会话失败!";
-inline constexpr std::string_view kConnectionFailed = "703 创建WinHttp连接失败!";
-inline constexpr std::string_view kRequestFailed = "704 创建WinHttp请求失败!";
-inline constexpr std::string_view kTimeoutsFailed = "705 设置超时时间失败!";
-inline constexpr std::string_view kCredentialsFailed = "707 设置代理凭证失败!";
-inline constexpr std::string_view kCookieOptionFailed = "708 禁止自动设置Cookies失败!";
-inline constexpr std::string_view kRedirectOptionFailed = "709 重定向设置失败!";
-inline constexpr std::string_view kHeadersFailed = "710 设置协议头失败!";
-inline constexpr std::string_view kSendFailed = "711 发送请求失败!";
-inline constexpr std::string_view kNoResponse = "712 服务器未响应!";
-inline constexpr std::string_view kReadFailed = "713 读取数据失败!";
-inline constexpr std::string_view kCertificateOptionFailed = "忽略错误/证书错误  失败！";
+inline constexpr std::string_view kNoHttpService = "700 当前系统不支持WinHttp服务!"_gbk;
+inline constexpr std::string_view kBadUrl = "701 解析URL地址失败!"_gbk;
+inline constexpr std::string_view kSessionFailed = "702 创建WinHttp会话失败!"_gbk;
+inline constexpr std::string_view kConnectionFailed = "703 创建WinHttp连接失败!"_gbk;
+inline constexpr std::string_view kRequestFailed = "704 创建WinHttp请求失败!"_gbk;
+inline constexpr std::string_view kTimeoutsFailed = "705 设置超时时间失败!"_gbk;
+inline constexpr std::string_view kCredentialsFailed = "707 设置代理凭证失败!"_gbk;
+inline constexpr std::string_view kCookieOptionFailed = "708 禁止自动设置Cookies失败!"_gbk;
+inline constexpr std::string_view kRedirectOptionFailed = "709 重定向设置失败!"_gbk;
+inline constexpr std::string_view kHeadersFailed = "710 设置协议头失败!"_gbk;
+inline constexpr std::string_view kSendFailed = "711 发送请求失败!"_gbk;
+inline constexpr std::string_view kNoResponse = "712 服务器未响应!"_gbk;
+inline constexpr std::string_view kReadFailed = "713 读取数据失败!"_gbk;
+inline constexpr std::string_view kCertificateOptionFailed = "忽略错误/证书错误  失败！"_gbk;
 
 // The arguments of a request; only `url` is required. Texts are code page 936. Pointer
 // fields are the caller's variables: null means "left out", and a variable keeps what

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/gbk_literal.h"
+
 namespace velnora::platform::window {
+
+using namespace text::literals;
+
 namespace {
 
 // "信息：", the plain box's caption when none is given.
-constexpr std::string_view kDefaultCaption = "\xd0\xc5\xcf\xa2\xa3\xba";
+constexpr std::string_view kDefaultCaption = "信息："_gbk;
 
 // The button a box gets when the user just presses Enter: its first one.
 int FirstButton(unsigned style) {
