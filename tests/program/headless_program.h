@@ -119,7 +119,7 @@ class HeadlessProgram {
 
   // Handles events until nothing the test queued is left.
   void Run() {
-    while (system.HasQueuedActions()) system.ProcessPendingEvents();
+    while (system.HasQueuedActions()) system.StepEventLoop();
   }
 
   // Types `id` into the ID box, picks `site` and presses "获取章节".

@@ -243,10 +243,18 @@ int HeadlessWindowSystem::Progress(WindowHandle window, std::string_view control
 }
 
 void HeadlessWindowSystem::ProcessPendingEvents() {
-  if (!batches_.empty()) {
+  Step(/*fromEventLoop=*/false);
+}
+
+void HeadlessWindowSystem::StepEventLoop() {
+  Step(/*fromEventLoop=*/true);
+}
+
+void HeadlessWindowSystem::Step(bool fromEventLoop) {
+  if (!batches_.empty() && (fromEventLoop || !batches_.front().settled)) {
     // Taken off the queue first: an action may process events itself, and that nested
     // step must see the next batch.
-    std::vector<std::function<void()>> batch = std::move(batches_.front());
+    std::vector<std::function<void()>> batch = std::move(batches_.front().actions);
     batches_.pop_front();
     for (auto& action : batch) action();
   }
@@ -260,7 +268,7 @@ void HeadlessWindowSystem::RunEventLoop(WindowHandle window) {
       CloseWindow(window);
       return;
     }
-    ProcessPendingEvents();
+    StepEventLoop();
   }
 }
 
@@ -351,16 +359,20 @@ bool HeadlessWindowSystem::AcceptsUserInput(WindowHandle window) const {
 
 void HeadlessWindowSystem::Queue(std::function<void()> action) {
   if (batches_.empty()) batches_.emplace_back();
-  batches_.back().push_back(std::move(action));
+  batches_.back().actions.push_back(std::move(action));
 }
 
 void HeadlessWindowSystem::NextPoint() {
   batches_.emplace_back();
 }
 
+void HeadlessWindowSystem::NextSettledPoint() {
+  batches_.push_back({.settled = true});
+}
+
 bool HeadlessWindowSystem::HasQueuedActions() const {
   return std::any_of(batches_.begin(), batches_.end(),
-                     [](const auto& batch) { return !batch.empty(); });
+                     [](const Batch& batch) { return !batch.actions.empty(); });
 }
 
 void HeadlessWindowSystem::QueueAction(std::function<void()> action) {
@@ -368,17 +380,25 @@ void HeadlessWindowSystem::QueueAction(std::function<void()> action) {
 }
 
 void HeadlessWindowSystem::QueueClick(WindowHandle window, std::string_view button) {
-  Queue([this, window, name = Text(button)] {
-    if (!AcceptsUserInput(window)) return;
-    const Control* c = FindControl(window, name);
-    if (c == nullptr || c->definition.kind != ControlKind::kButton) return;
-    const auto& handlers = Find(window)->handlers.buttonClicked;
-    const auto it = handlers.find(name);
-    if (it == handlers.end()) return;
-    // A copy: the handler may close its own window and so destroy the original.
-    Handler handler = it->second;
-    if (handler) handler(window);
+  Queue([this, window, name = Text(button)] { Click(window, name); });
+}
+
+void HeadlessWindowSystem::QueueClickInModal(std::string_view button) {
+  Queue([this, name = Text(button)] {
+    if (!modal_.empty()) Click(modal_.back(), name);
   });
+}
+
+void HeadlessWindowSystem::Click(WindowHandle window, const Text& name) {
+  if (!AcceptsUserInput(window)) return;
+  const Control* c = FindControl(window, name);
+  if (c == nullptr || c->definition.kind != ControlKind::kButton) return;
+  const auto& handlers = Find(window)->handlers.buttonClicked;
+  const auto it = handlers.find(name);
+  if (it == handlers.end()) return;
+  // A copy: the handler may close its own window and so destroy the original.
+  Handler handler = it->second;
+  if (handler) handler(window);
 }
 
 void HeadlessWindowSystem::QueueTyping(WindowHandle window, std::string_view box,

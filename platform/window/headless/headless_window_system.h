@@ -118,6 +118,9 @@ class HeadlessWindowSystem final : public WindowSystem {
   // can be spread over successive pending-events steps. An action on a window that is
   // hidden, closed or behind the modal window is dropped, as the user could not do it.
   void QueueClick(WindowHandle window, std::string_view button);
+  // A click on a button of the modal window in front when the action runs (none open:
+  // nothing), for windows whose handle the test cannot know in advance.
+  void QueueClickInModal(std::string_view button);
   void QueueTyping(WindowHandle window, std::string_view box, std::string_view keys);
   void QueuePaste(WindowHandle window, std::string_view box, std::string_view text);
   void QueueSelect(WindowHandle window, std::string_view dropDown, int index);
@@ -127,6 +130,12 @@ class HeadlessWindowSystem final : public WindowSystem {
   // Any other step the test wants to run at that point.
   void QueueAction(std::function<void()> action);
   void NextPoint();
+  // Like NextPoint, but the batch waits for a step of an event loop itself (the main
+  // loop, a modal loop or StepEventLoop): pending-events steps inside handlers pass it
+  // by, so its actions run once the handler in progress, downloads and all, has returned.
+  void NextSettledPoint();
+  // One step of an event loop, as RunEventLoop takes it.
+  void StepEventLoop();
   [[nodiscard]] bool HasQueuedActions() const;
   [[nodiscard]] bool RanOutOfActions() const { return ranOut_; }
 
@@ -145,6 +154,8 @@ class HeadlessWindowSystem final : public WindowSystem {
   [[nodiscard]] const Control* FindControl(WindowHandle window, std::string_view name) const;
   WindowHandle Build(const WindowDefinition& definition, WindowHandlers handlers);
   [[nodiscard]] bool AcceptsUserInput(WindowHandle window) const;
+  void Click(WindowHandle window, const Text& button);
+  void Step(bool fromEventLoop);
   void Queue(std::function<void()> action);
   int Answer(std::optional<std::uint32_t> timeoutMs, unsigned style);
 
@@ -153,7 +164,11 @@ class HeadlessWindowSystem final : public WindowSystem {
   WindowHandle nextHandle_ = 0x10010;
   std::vector<std::unique_ptr<Window>> windows_;  // live windows, top to bottom
   std::vector<WindowHandle> modal_;               // modal windows, innermost last
-  std::deque<std::vector<std::function<void()>>> batches_;
+  struct Batch {
+    std::vector<std::function<void()>> actions{};
+    bool settled = false;
+  };
+  std::deque<Batch> batches_;
   std::deque<BoxAnswer> answers_;
   std::vector<MessageBoxRecord> boxes_;
   bool ranOut_ = false;
