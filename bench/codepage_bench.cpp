@@ -44,6 +44,22 @@ void BM_Utf8ToGbk(benchmark::State& state) {
 }
 BENCHMARK(BM_Utf8ToGbk)->Unit(benchmark::kMillisecond);
 
+// Web text with what 936 lacks: after every paragraph an emoji with its variation
+// selector, a zero-width joiner and space, each taking the default character.
+void BM_Utf8ToGbkWithUnmappedCharacters(benchmark::State& state) {
+  Text page;
+  const Text base = Utf8Page(4 << 20);
+  page.reserve(base.size() + base.size() / 16);
+  for (const char c : base) {
+    page += c;
+    if (c == '\n') page += "\xE2\x9D\xA4\xEF\xB8\x8F\xE2\x80\x8D\xE2\x80\x8B";
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(velnora::text::Utf8ToGbk(page));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(page.size()));
+}
+BENCHMARK(BM_Utf8ToGbkWithUnmappedCharacters)->Unit(benchmark::kMillisecond);
+
 void BM_AnsiToUnicode(benchmark::State& state) {
   const Text page = GbkPage(4 << 20, "<meta charset=\"gbk\">");
   for (auto _ : state) benchmark::DoNotOptimize(velnora::text::AnsiToUnicode(page));

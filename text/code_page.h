@@ -39,7 +39,8 @@ struct AnsiToUnicodeOptions {
 [[nodiscard]] Text UnicodeToMultiByte(const Bytes& data, std::optional<int> codePage = {});
 
 // A UTF-8 byte string as code-page-936 text: UnicodeToMultiByte(MultiByteToUnicode(text),
-// 936). Characters 936 lacks become '?'; invalid UTF-8 becomes '?' too.
+// 936). Characters 936 lacks become '?', a byte-order mark or a zero-width joiner as
+// well; invalid UTF-8 becomes '?' too.
 //   Utf8ToGbk("\xE4\xB8\xAD") == "\xD6\xD0"
 [[nodiscard]] Text Utf8ToGbk(const Text& text);
 

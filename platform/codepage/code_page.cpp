@@ -96,13 +96,18 @@ struct SubstituteContext {
   bool* usedDefaultChar = nullptr;
 };
 
-// The library's substitution, noting first that a default character was used.
-void SubstituteAndNote(const void* context, UConverterFromUnicodeArgs* args, const UChar* codeUnits,
-                       int32_t length, UChar32 codePoint, UConverterCallbackReason reason,
-                       UErrorCode* status) {
+// Writes the default character for every character without a mapping and for every lone
+// surrogate, noting it when asked. The library's own substitution drops unmapped
+// default-ignorable characters (zero-width joiners, variation selectors, byte-order
+// marks) without a trace; the system conversion replaces them like any other, so this
+// never defers to it. `context` is a SubstituteContext or null.
+void WriteDefaultChar(const void* context, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                      UChar32, UConverterCallbackReason reason, UErrorCode* status) {
+  if (reason > UCNV_IRREGULAR) return;  // reset, close and clone need nothing
   const auto* note = static_cast<const SubstituteContext*>(context);
-  if (reason <= UCNV_IRREGULAR && note->usedDefaultChar != nullptr) *note->usedDefaultChar = true;
-  UCNV_FROM_U_CALLBACK_SUBSTITUTE(nullptr, args, codeUnits, length, codePoint, reason, status);
+  if (note != nullptr && note->usedDefaultChar != nullptr) *note->usedDefaultChar = true;
+  *status = U_ZERO_ERROR;
+  ucnv_cbFromUWriteSub(args, 0, status);
 }
 
 bool IsMark(UChar32 c) {
@@ -223,7 +228,7 @@ ConversionResult WideCharToMultiByte(int codePage, const ToMultiByteOptions& opt
   if (options.failOnInvalid) {
     ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   } else {
-    ucnv_setFromUCallBack(converter, SubstituteAndNote, &note, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(converter, WriteDefaultChar, &note, nullptr, nullptr, &status);
   }
   if (!utf8) {
     // Best-fit mappings stand in for the system's; the table's fallbacks come from the
@@ -257,8 +262,7 @@ std::string ConvertCodePage(int fromCodePage, int toCodePage, std::string_view s
   // The thread's converters keep the callbacks of their last use; set the defaults the
   // two separate calls would use.
   ucnv_setToUCallBack(reader, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
-  ucnv_setFromUCallBack(writer, UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
-                        &status);
+  ucnv_setFromUCallBack(writer, WriteDefaultChar, nullptr, nullptr, nullptr, &status);
   if (to != kUtf8CodePage) {
     ucnv_setFallback(writer, true);
     const char defaultChar = '?';

@@ -74,8 +74,9 @@ struct ToMultiByteOptions {
 
 // Writes the `codePage` bytes of `sourceLength` UTF-16 units of `source`; the length
 // conventions, the size query and the capacity rule are those of MultiByteToWideChar,
-// counted in bytes. A supplementary character without a mapping takes one default
-// character; a lone surrogate becomes the default character (936) or U+FFFD (UTF-8).
+// counted in bytes. Every character without a mapping takes the default character, the
+// invisible ones too (U+200B, U+FEFF, variation selectors); a supplementary character
+// takes one; a lone surrogate becomes the default character (936) or U+FFFD (UTF-8).
 //   WideCharToMultiByte(936, {}, u"\u4E2D", -1, out) == {3}: D6 D0 00
 [[nodiscard]] ConversionResult WideCharToMultiByte(int codePage, const ToMultiByteOptions& options,
                                                    const char16_t* source, int sourceLength,

@@ -1,13 +1,20 @@
 #include "text/code_page.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/codepage/code_page.h"
+#include "tests/codepage/unmapped_ignorables.h"
 
 namespace velnora::text {
 namespace {
+
+using ::testing::IsEmpty;
+using velnora::testing::UnmappedIgnorablesWhereNot;
+using velnora::testing::Utf16Of;
+using velnora::testing::Utf8Of;
 
 Bytes B(std::initializer_list<int> values) {
   Bytes bytes;
@@ -50,12 +57,24 @@ TEST(UnicodeToAnsi, ReadsUpToTheFirstZeroUnit) {
       {"empty data", {}, ""},
       {"decomposed letter is composed", B({0x65, 0, 0x01, 0x03}), "\xA8\xA6"},
       {"lone surrogate", B({0x00, 0xD8, 0x61, 0}), "?a"},
+      {"lone low surrogate", B({0x61, 0, 0x00, 0xDC}), "a?"},
       {"unmappable character", B({0x01, 0x0E}), "?"},
+      {"supplementary character", B({0x3D, 0xD8, 0x00, 0xDE}), "?"},
+      {"zero-width space", B({0x0B, 0x20}), "?"},
+      {"byte-order mark", B({0xFF, 0xFE}), "?"},
+      {"zero-width joiner after a mark", B({0x65, 0, 0x01, 0x03, 0x0D, 0x20, 0x61, 0}),
+       "\xA8\xA6?a"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(UnicodeToAnsi(row.data), row.expected);
   }
+}
+
+TEST(UnicodeToAnsi, ReplacesUnmappedIgnorablesLikeAnyUnmappedCharacter) {
+  EXPECT_THAT(UnmappedIgnorablesWhereNot(
+                  [](char32_t c) { return UnitsToAnsi(u"a" + Utf16Of(c) + u"b") == "a?b"; }),
+              IsEmpty());
 }
 
 TEST(MultiByteToUnicode, PadsToTheRoomOfThe936Reading) {
@@ -154,10 +173,13 @@ TEST(Utf8ToGbk, TurnsUtf8IntoCodePage936) {
       {"ASCII stays", "<p>abc</p>", "<p>abc</p>"},
       {"empty text", "", ""},
       {"character 936 lacks", "\xF0\x9F\x98\x80", "?"},
-      {"the 936 table writes nothing for a byte-order mark",
+      {"byte-order mark",
        "\xEF\xBB\xBF"
-       "a",
-       "a"},
+       "A",
+       "?A"},
+      {"heart with its variation selector", "\xE2\x9D\xA4\xEF\xB8\x8F", "??"},
+      {"zero-width joiner between characters", "\xE4\xB8\xAD\xE2\x80\x8D\xE6\x96\x87",
+       "\xD6\xD0?\xCE\xC4"},
       // Also the case where a 936-measured buffer would be too small.
       {"invalid UTF-8 is kept whole", "\xC0\xC0", "??"},
       {"truncated sequence", "\xE4\xB8", "?"},
@@ -166,6 +188,12 @@ TEST(Utf8ToGbk, TurnsUtf8IntoCodePage936) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(Utf8ToGbk(row.text), row.expected);
   }
+}
+
+TEST(Utf8ToGbk, ReplacesUnmappedIgnorablesLikeAnyUnmappedCharacter) {
+  EXPECT_THAT(UnmappedIgnorablesWhereNot(
+                  [](char32_t c) { return Utf8ToGbk("a" + Utf8Of(c) + "b") == "a?b"; }),
+              IsEmpty());
 }
 
 TEST(Utf8ToGbk, RoundTripsEvery936CharacterThroughUtf8) {

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -5,9 +6,15 @@
 #include <vector>
 
 #include "platform/codepage/code_page.h"
+#include "tests/codepage/unmapped_ignorables.h"
 
 namespace velnora::platform {
 namespace {
+
+using ::testing::IsEmpty;
+using velnora::testing::UnmappedIgnorablesWhereNot;
+using velnora::testing::Utf16Of;
+using velnora::testing::Utf8Of;
 
 struct ToWideCase {
   const char* name;
@@ -134,6 +141,17 @@ TEST(WideCharToMultiByte, ConvertsAndMeasuresTheSameBytes) {
        2,
        "?a"},
       {"own default character", 936, {.defaultChar = '*'}, u"\u0E01", 1, "*"},
+      {"zero-width space is '?'", 936, {}, u"\u200B", 1, "?"},
+      {"byte-order mark is '?'", 936, {}, u"\uFEFF", 1, "?"},
+      {"variation selector after an unmappable character", 936, {}, u"\u2764\uFE0F", 2, "??"},
+      {"zero-width joiner between characters",
+       936,
+       {},
+       u"\u4E2D\u200D\u6587",
+       3,
+       "\xD6\xD0?\xCE\xC4"},
+      {"tag character is one '?'", 936, {}, u"\U000E0041", 2, "?"},
+      {"soft hyphen without best fit", 936, {.noBestFit = true}, u"\u00AD", 1, "?"},
       {"best fit is the default", 936, {}, u"\u00B2", 1, "2"},
       {"no best fit takes the default", 936, {.noBestFit = true}, u"\u00B2", 1, "?"},
       {"mark without composition stays separate", 936, {}, u"e\u0301", 2, "e?"},
@@ -197,6 +215,37 @@ TEST(WideCharToMultiByte, ReportsUseOfTheDefaultCharacter) {
   EXPECT_FALSE(used);
   EXPECT_EQ(WideCharToMultiByte(936, {.usedDefaultChar = &used}, u"a\u0E01", -1, buffer).count, 3);
   EXPECT_TRUE(used);
+}
+
+// The library's own substitution drops these silently; the code page has no mapping for
+// any of them, so each takes the default character and is reported like any other.
+TEST(WideCharToMultiByte, ReplacesUnmappedIgnorablesLikeAnyUnmappedCharacter) {
+  struct Row {
+    const char* name;
+    ToMultiByteOptions options;
+    std::string expected;
+  } const rows[] = {
+      {"default character", {}, "a?b"},
+      {"no best fit", {.noBestFit = true}, "a?b"},
+      {"own default character", {.defaultChar = '*'}, "a*b"},
+      {"with composition", {.compositeCheck = true}, "a?b"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_THAT(UnmappedIgnorablesWhereNot([&row](char32_t c) {
+                  const std::u16string source = u"a" + Utf16Of(c) + u"b";
+                  const int length = static_cast<int>(source.size());
+                  bool used = false;
+                  ToMultiByteOptions options = row.options;
+                  options.usedDefaultChar = &used;
+                  const auto needed = WideCharToMultiByte(936, options, source.c_str(), length, {});
+                  std::string out(row.expected.size(), '#');
+                  const auto written =
+                      WideCharToMultiByte(936, options, source.c_str(), length, out);
+                  return needed.count == 3 && written.count == 3 && out == row.expected && used;
+                }),
+                IsEmpty());
+  }
 }
 
 TEST(WideCharToMultiByte, NeverWritesPastTheOutput) {
@@ -277,6 +326,9 @@ TEST(ConvertCodePage, GivesWhatTheTwoCallsGive) {
       {"Chinese", kUtf8CodePage, kGbkCodePage, "\xE4\xB8\xAD\xE6\x96\x87"},
       {"best fit and no mapping", kUtf8CodePage, kGbkCodePage,
        "\xC2\xB7\xE0\xB8\x81\xF0\x9F\x98\x80"},
+      {"byte-order mark and variation selector", kUtf8CodePage, kGbkCodePage,
+       "\xEF\xBB\xBF"
+       "A\xE2\x9D\xA4\xEF\xB8\x8F"},
       {"invalid and truncated UTF-8", kUtf8CodePage, kGbkCodePage,
        "a\xE4\xB8"
        "b\xFF\xC0\x80\xED\xA0\x80\xE4"},
@@ -297,6 +349,18 @@ TEST(ConvertCodePage, GivesWhatTheTwoCallsGive) {
   EXPECT_EQ(ConvertCodePage(kUtf8CodePage, kGbkCodePage, page),
             TwoSteps(kUtf8CodePage, kGbkCodePage, page));
   EXPECT_EQ(ConvertCodePage(kUtf8CodePage, 1252, "a"), "");
+}
+
+TEST(ConvertCodePage, ReplacesUnmappedIgnorablesLikeAnyUnmappedCharacter) {
+  EXPECT_EQ(ConvertCodePage(kUtf8CodePage, kGbkCodePage,
+                            "\xEF\xBB\xBF"
+                            "A"),
+            "?A");
+  EXPECT_EQ(ConvertCodePage(kUtf8CodePage, kGbkCodePage, "\xE2\x9D\xA4\xEF\xB8\x8F"), "??");
+  EXPECT_THAT(UnmappedIgnorablesWhereNot([](char32_t c) {
+                return ConvertCodePage(kUtf8CodePage, kGbkCodePage, "a" + Utf8Of(c) + "b") == "a?b";
+              }),
+              IsEmpty());
 }
 
 TEST(UnitSourceOffsets, GivesTheByteWhereEachUnitBegins) {
