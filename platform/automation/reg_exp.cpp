@@ -130,14 +130,16 @@ EnginePattern ToEnginePattern(std::u16string_view pattern, bool multiline) {
       out.append(c == u'[' ? std::u16string_view(u"\\[") : std::u16string_view(&c, 1));
       continue;
     }
+    if (c == u'[' && next == u']') {
+      // "[]" is a whole class, an empty one that never matches. It goes in a group
+      // because the engine drops a repeated empty class altogether, so that "[]*" would
+      // never match where the dialect matches empty.
+      out.append(u"(?:[])");
+      ++i;
+      continue;
+    }
     if (c == u'[') {
       out.push_back(c);
-      if (next == u']') {
-        // "[]" is a whole class, an empty one that never matches.
-        out.push_back(next);
-        ++i;
-        continue;
-      }
       inClass = true;
       if (next == u':' || next == u'.' || next == u'=') {
         out.push_back(u'\\');
