@@ -50,8 +50,39 @@ std::vector<std::uint16_t> ToUnits(std::u16string_view text) {
   return {text.begin(), text.end()};
 }
 
-bool IsQuantifier(char16_t c) {
-  return c == u'*' || c == u'+' || c == u'?' || c == u'}';
+// The engine refuses a null pointer even with length 0, which an empty vector may hold.
+PCRE2_SPTR UnitsOf(const std::vector<std::uint16_t>& units) {
+  static constexpr PCRE2_UCHAR kNoUnits[1] = {0};
+  return units.empty() ? kNoUnits : units.data();
+}
+
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// Length of the bound "{n}", "{n,}" or "{n,m}" starting at `at`, or 0 when the brace
+// starts none and is a literal.
+std::size_t BoundLength(std::u16string_view pattern, std::size_t at) {
+  std::size_t i = at + 1;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < pattern.size() && IsDigit(pattern[i])) ++i;
+    return i > from;
+  };
+  if (!digits()) return 0;
+  if (i < pattern.size() && pattern[i] == u',') {
+    ++i;
+    digits();
+  }
+  return i < pattern.size() && pattern[i] == u'}' ? i + 1 - at : 0;
+}
+
+// Length of the quantifier starting at `at`, or 0 when there is none.
+std::size_t QuantifierLength(std::u16string_view pattern, std::size_t at) {
+  if (at >= pattern.size()) return 0;
+  const char16_t c = pattern[at];
+  if (c == u'*' || c == u'+' || c == u'?') return 1;
+  return c == u'{' ? BoundLength(pattern, at) : 0;
 }
 
 struct EnginePattern {
@@ -59,12 +90,21 @@ struct EnginePattern {
   RegExpError error = RegExpError::kNone;
 };
 
+EnginePattern Rejected(RegExpError error) {
+  return {.units = {}, .error = error};
+}
+
 // Checks for constructs the engine would accept but the component's dialect does not
 // have, so a pattern fails here as it would in the component rather than meaning
-// something else, and respells the two the engine reads differently: "\v" is the
-// vertical tab alone (the engine's is a class of vertical spaces), and "[" inside a
-// class is the bracket itself (the engine's starts "[:alpha:]" and the like).
-EnginePattern ToEnginePattern(std::u16string_view pattern) {
+// something else, and respells those the engine reads differently:
+// - "\v" is the vertical tab alone (the engine's is a class of vertical spaces);
+// - "[" inside a class is the bracket itself, and a class opening with ":", "." or "="
+//   is a plain class (the engine's "[:alpha:]", "[.a.]", "[=a=]" are POSIX items);
+// - the dialect has no CRLF unit, so the engine runs with the line feed as its only
+//   newline, which keeps it from skipping the position between CR and LF, and "." and
+//   the line anchors are spelled out over both CR and LF: with Multiline "^" stands
+//   after every CR or LF and "$" before one, also after a final line break.
+EnginePattern ToEnginePattern(std::u16string_view pattern, bool multiline) {
   EnginePattern engine;
   std::u16string& out = engine.units;
   out.reserve(pattern.size() + 8);
@@ -73,9 +113,9 @@ EnginePattern ToEnginePattern(std::u16string_view pattern) {
     const char16_t c = pattern[i];
     const char16_t next = i + 1 < pattern.size() ? pattern[i + 1] : u'\0';
     if (c == u'\\') {
-      if (std::u16string_view(u"pPQEAzZGK").find(next) != std::u16string_view::npos &&
-          next != u'\0') {
-        return {.units = {}, .error = RegExpError::kSyntax};
+      if (i + 1 == pattern.size()) return Rejected(RegExpError::kSyntax);
+      if (std::u16string_view(u"pPQEAzZGK").find(next) != std::u16string_view::npos) {
+        return Rejected(RegExpError::kSyntax);
       }
       if (next == u'v') {
         out.append(u"\\x0B");
@@ -90,30 +130,53 @@ EnginePattern ToEnginePattern(std::u16string_view pattern) {
       out.append(c == u'[' ? std::u16string_view(u"\\[") : std::u16string_view(&c, 1));
       continue;
     }
-    out.push_back(c);
+    if (c == u'[' && next == u']') {
+      // "[]" is a whole class, an empty one that never matches. It goes in a group
+      // because the engine drops a repeated empty class altogether, so that "[]*" would
+      // never match where the dialect matches empty.
+      out.append(u"(?:[])");
+      ++i;
+      continue;
+    }
     if (c == u'[') {
-      if (next == u']') {
-        // "[]" is a whole class, an empty one that never matches.
+      out.push_back(c);
+      inClass = true;
+      if (next == u':' || next == u'.' || next == u'=') {
+        out.push_back(u'\\');
         out.push_back(next);
         ++i;
-      } else {
-        inClass = true;
       }
+      continue;
+    }
+    if (c == u'.') {
+      out.append(u"[^\\n\\r]");
+      continue;
+    }
+    if (multiline && (c == u'^' || c == u'$')) {
+      // An anchor takes no quantifier; spelled as a lookaround it would.
+      if (QuantifierLength(pattern, i + 1) > 0) return Rejected(RegExpError::kUnexpectedQuantifier);
+      out.append(c == u'^' ? u"(?<![^\\n\\r])" : u"(?![^\\n\\r])");
       continue;
     }
     // Groups other than (?:, (?= and (?!: lookbehind, names, inline options, atomic
     // groups, comments, conditionals, recursion; "(*" would start an engine verb.
     if (c == u'(' && next == u'?') {
       const char16_t kind = i + 2 < pattern.size() ? pattern[i + 2] : u'\0';
-      if (kind != u':' && kind != u'=' && kind != u'!') {
-        return {.units = {}, .error = RegExpError::kSyntax};
-      }
+      if (kind != u':' && kind != u'=' && kind != u'!') return Rejected(RegExpError::kSyntax);
     }
-    if (c == u'(' && next == u'*')
-      return {.units = {}, .error = RegExpError::kUnexpectedQuantifier};
-    // Possessive quantifiers.
-    if (IsQuantifier(c) && next == u'+' && !(c == u'?' && i > 0 && pattern[i - 1] == u'(')) {
-      return {.units = {}, .error = RegExpError::kUnexpectedQuantifier};
+    if (c == u'(' && next == u'*') return Rejected(RegExpError::kUnexpectedQuantifier);
+    // A quantifier followed by "+" is possessive in the engine and nothing to repeat in
+    // the dialect; a brace that opens no bound is a literal and may be repeated.
+    const bool afterGroupOpening = c == u'?' && i > 0 && pattern[i - 1] == u'(';
+    const std::size_t quantifier = afterGroupOpening ? 0 : QuantifierLength(pattern, i);
+    if (quantifier == 0) {
+      out.push_back(c);
+      continue;
+    }
+    out.append(pattern.substr(i, quantifier));
+    i += quantifier - 1;
+    if (i + 1 < pattern.size() && pattern[i + 1] == u'+') {
+      return Rejected(RegExpError::kUnexpectedQuantifier);
     }
   }
   return engine;
@@ -143,24 +206,25 @@ struct Compiled {
 };
 
 Compiled Compile(std::u16string_view pattern, bool ignoreCase, bool multiline) {
-  const EnginePattern engine = ToEnginePattern(pattern);
+  const EnginePattern engine = ToEnginePattern(pattern, multiline);
   if (engine.error != RegExpError::kNone) return {.code = nullptr, .error = engine.error};
   std::unique_ptr<pcre2_compile_context, CompileContextDeleter> context(
       pcre2_compile_context_create(nullptr));
   if (!context) return {.code = nullptr, .error = RegExpError::kSyntax};
-  pcre2_set_newline(context.get(), PCRE2_NEWLINE_ANYCRLF);
+  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
   // Unknown escapes such as "\y" are the letter itself, as in the component.
   pcre2_set_compile_extra_options(context.get(), PCRE2_EXTRA_BAD_ESCAPE_IS_LITERAL);
   // No PCRE2_UTF: one code unit is one character, as in the component, and without
   // PCRE2_UCP the classes \w \d \s and \b stay ASCII.
   std::uint32_t options = PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_ALLOW_EMPTY_CLASS;
   if (ignoreCase) options |= PCRE2_CASELESS;
-  options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
+  // Multiline anchors are spelled out; the others mean the ends of the subject.
+  if (!multiline) options |= PCRE2_DOLLAR_ENDONLY;
   const std::vector<std::uint16_t> units = ToUnits(engine.units);
   int errorCode = 0;
   PCRE2_SIZE errorOffset = 0;
-  CodePtr code(
-      pcre2_compile(units.data(), units.size(), options, &errorCode, &errorOffset, context.get()));
+  CodePtr code(pcre2_compile(UnitsOf(units), units.size(), options, &errorCode, &errorOffset,
+                             context.get()));
   if (!code) return {.code = nullptr, .error = FromCompileError(errorCode)};
   return {.code = std::move(code), .error = RegExpError::kNone};
 }
@@ -190,7 +254,7 @@ Run RunPattern(const RegExp& regExp, std::u16string_view subject) {
   const std::size_t length = data->subject.size();
   std::size_t start = 0;
   while (start <= length) {
-    const int rc = pcre2_match(compiled.code.get(), data->subject.data(), length, start, 0,
+    const int rc = pcre2_match(compiled.code.get(), UnitsOf(data->subject), length, start, 0,
                                matchData.get(), context.get());
     if (rc == PCRE2_ERROR_NOMATCH) break;
     if (rc < 0) {
@@ -214,10 +278,6 @@ Run RunPattern(const RegExp& regExp, std::u16string_view subject) {
     start = std::max(matchEnd > matchStart ? matchEnd : matchEnd + 1, start + 1);
   }
   return {.data = std::move(data), .error = RegExpError::kNone};
-}
-
-bool IsDigit(char16_t c) {
-  return c >= u'0' && c <= u'9';
 }
 
 void AppendUnits(std::u16string& out, const std::vector<std::uint16_t>& units, std::size_t from,

@@ -1,7 +1,9 @@
 // The "VBScript.RegExp" component: a pattern in that dialect (ECMAScript of its time,
 // ASCII \w \d \s \b, no lookbehind or inline options) run over UTF-16 strings, with
 // offsets in UTF-16 code units. The dot matches neither line feed nor carriage return
-// and Multiline's "^" and "$" stop at either, so CRLF text reads as lines. Case folding
+// and Multiline's "^" and "$" stand after and before each of them, also after a final
+// line break, so CRLF text reads as lines; yet CRLF is no unit, and a match may begin
+// between the two. The empty pattern matches empty everywhere. Case folding
 // covers the ASCII letters. Every run has a match limit, so a catastrophic pattern fails
 // with kOutOfStackSpace instead of hanging, and no subject can exhaust the stack.
 #pragma once

@@ -97,6 +97,15 @@ TEST_F(RegExpTest, FollowsTheComponentsDialectAndOptions) {
       {"unknown escape is the letter", u"\\y", u"xy", false, true, true, {{1, u"y"}}},
       {"\\u and \\x escapes", u"\\u0041\\x42", u"AB", false, true, true, {{0, u"AB"}}},
       {"empty class never matches", u"a[]", u"a", false, true, true, {}},
+      {"repeated empty class matches empty",
+       u"[]*",
+       u"ab",
+       false,
+       true,
+       true,
+       {{0, u""}, {1, u""}, {2, u""}}},
+      {"optional empty class", u"a[]?b", u"ab", false, true, true, {{0, u"ab"}}},
+      {"empty class at least once", u"a[]+b", u"ab", false, true, true, {}},
       {"negated empty class takes anything", u"[^]", u"\n", false, true, true, {{0, u"\n"}}},
       {"\\v is the vertical tab alone",
        u"\\v[\\v]",
@@ -120,6 +129,47 @@ TEST_F(RegExpTest, FollowsTheComponentsDialectAndOptions) {
     SCOPED_TRACE(row.name);
     const auto result =
         Make(row.pattern, row.ignoreCase, row.multiline, row.global)->Execute(row.subject);
+    ASSERT_EQ(result.error, RegExpError::kNone);
+    ASSERT_NE(result.matches, nullptr);
+    EXPECT_EQ(All(*result.matches), row.expected);
+  }
+}
+
+// The dialect has no CRLF unit: a match may start between CR and LF, "^" and "$" stand
+// after and before every CR and every LF (also after a final one), "." takes neither.
+// Also the constructs it reads as literals and the empty pattern, its default.
+TEST_F(RegExpTest, MatchesWhereverTheDialectAllows) {
+  struct Row {
+    const char* name;
+    std::u16string_view pattern;
+    std::u16string_view subject;
+    bool multiline, global;
+    std::vector<Found> expected;
+  } const rows[] = {
+      {"a match starts between CR and LF", u"\\s\\w+", u"x\r\nword", false, true, {{2, u"\nword"}}},
+      {"a class takes the LF of a CRLF", u"[^a]b", u"a\r\nb", false, true, {{2, u"\nb"}}},
+      {"\\B between CR and LF", u"\\B", u"_\r\n", false, false, {{2, u""}}},
+      {"^ after the CR of a CRLF",
+       u"^\\s*$",
+       u"a\r\n\r\n \r\nb",
+       true,
+       true,
+       {{2, u"\n\r\n \r"}, {7, u""}}},
+      {"^ after a final line break", u"^", u"a\n", true, true, {{0, u""}, {2, u""}}},
+      {"^ after each CR and each LF", u"^", u"a\r\nb", true, true, {{0, u""}, {2, u""}, {3, u""}}},
+      {"$ before each CR and each LF", u"$", u"a\r\nb", true, true, {{1, u""}, {2, u""}, {4, u""}}},
+      {"dot takes neither CR nor LF", u".", u"a\r\nb", true, true, {{0, u"a"}, {3, u"b"}}},
+      {"empty pattern", u"", u"ab", true, true, {{0, u""}, {1, u""}, {2, u""}}},
+      {"empty subject", u"x*", u"", true, true, {{0, u""}}},
+      {"[..] is a class of dots", u"[..]", u"a.", true, true, {{1, u"."}}},
+      {"[:a:] is a class", u"[:a:]", u"b:", true, true, {{1, u":"}}},
+      {"[=a=] is a class", u"[=a=]", u"b=", true, true, {{1, u"="}}},
+      {"x[.,.] is x and a class", u"x[.,.]", u"x.x,", true, true, {{0, u"x."}, {2, u"x,"}}},
+      {"a lone } repeated", u"}+", u"a}}b", true, true, {{1, u"}}"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto result = Make(row.pattern, false, row.multiline, row.global)->Execute(row.subject);
     ASSERT_EQ(result.error, RegExpError::kNone);
     ASSERT_NE(result.matches, nullptr);
     EXPECT_EQ(All(*result.matches), row.expected);
@@ -159,6 +209,8 @@ TEST_F(RegExpTest, ReplaceExpandsEveryToken) {
       {"first match only", u"a", u"aa", u"b", false, u"ba"},
       {"every match", u"a", u"aa", u"b", true, u"bb"},
       {"empty matches insert everywhere", u"x*", u"ab", u"-", true, u"-a-b-"},
+      {"empty pattern inserts everywhere", u"", u"ab", u"-", true, u"-a-b-"},
+      {"^ also after a final line break", u"^", u"a\n", u">", true, u">a\n>"},
       {"no match leaves the subject", u"z", u"ab", u"-", true, u"ab"},
   };
   for (const auto& row : rows) {
@@ -189,6 +241,12 @@ TEST_F(RegExpTest, RejectsPatternsOutsideTheDialectWhenUsed) {
       {"lookbehind after an empty class", u"[]|(?<=a)b", RegExpError::kSyntax},
       {"atomic group", u"(?>a)", RegExpError::kSyntax},
       {"possessive repeat", u"a++", RegExpError::kUnexpectedQuantifier},
+      {"possessive bounded repeat", u"a{2}+", RegExpError::kUnexpectedQuantifier},
+      {"repeated start of line", u"^*", RegExpError::kUnexpectedQuantifier},
+      {"repeated end of line", u"a$+", RegExpError::kUnexpectedQuantifier},
+      {"bounded start of line", u"^{2}", RegExpError::kUnexpectedQuantifier},
+      {"lone backslash at the end", u"a\\", RegExpError::kSyntax},
+      {"lone backslash in a class", u"[a\\", RegExpError::kSyntax},
       {"property class", u"\\p{L}", RegExpError::kSyntax},
       {"engine verb", u"(*ACCEPT)a", RegExpError::kUnexpectedQuantifier},
   };
