@@ -83,6 +83,11 @@ LocalHttpServer::LocalHttpServer(const std::function<void(httplib::Server&)>& ro
   if (port <= 0) return;
   // The socket listens from bind on, so clients may connect before the thread accepts.
   thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // A stop() that comes before the loop runs is lost and the join would wait for ever,
+  // so the server counts as started only once it is listening.
+  for (int waited = 0; !server_->is_running() && waited < 5000; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   port_ = port;
 }
 
