@@ -63,8 +63,10 @@ double Median(std::vector<double> values) {
 }
 
 // Each iteration is one pair, bare libcurl and WebRequest back to back, in alternating
-// order so that neither always inherits the other's warm caches or freed memory; the
-// counters are medians over the pairs, which a stray descheduling does not move.
+// order (B W, W B, B W, ...): both members of a pair follow a transfer of the same kind,
+// so neither always inherits the heap the other left (a freed megabyte may have been
+// handed back to the system, and touching fresh pages is much of a transfer's cost).
+// The counters are medians over the pairs, which a stray descheduling does not move.
 void BM_WebRequestVsBareCurl1MB(benchmark::State& state) {
   const std::string url = Server().Url("/page");
   auto web = [&url] { return velnora::web::WebRequest({.url = url}).text.size(); };
