@@ -100,7 +100,8 @@ std::string LocalHttpServer::Url(std::string_view path) const {
   return Base(scheme_ == Scheme::kHttps ? "https" : "http", port_) + std::string(path);
 }
 
-RawServer::RawServer(Reply reply, int port) : reply_(std::move(reply)) {
+RawServer::RawServer(Reply reply, int port, Reading reading)
+    : reply_(std::move(reply)), reading_(reading) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener_ < 0) return;
   sockaddr_in address{};
@@ -164,7 +165,10 @@ bool RawServer::ReadRequest(int socket, std::string* buffer, std::string* reques
   for (;;) {
     if (wanted == std::string::npos) {
       if (const std::size_t end = buffer->find("\r\n\r\n"); end != std::string::npos) {
-        wanted = end + 4 + ContentLength(std::string_view(*buffer).substr(0, end + 2));
+        wanted = end + 4;
+        if (reading_ == Reading::kWholeRequest) {
+          wanted += ContentLength(std::string_view(*buffer).substr(0, end + 2));
+        }
       }
     }
     if (wanted != std::string::npos && buffer->size() >= wanted) {
@@ -221,6 +225,11 @@ void RawServer::Serve(int socket) {
             char sink[4096];
             if (WaitReadable(socket, -1) && ::recv(socket, sink, sizeof sink, 0) <= 0) break;
           }
+          open = false;
+          break;
+        case RawStep::Kind::kStall:
+          // Whatever the client still sends piles up unread until its buffers are full.
+          while (!stopping_) WaitReadable(-1, 20);
           open = false;
           break;
         case RawStep::Kind::kClose:
