@@ -31,10 +31,11 @@ class LocalHttpServer {
  public:
   enum class Scheme { kHttp, kHttps };
 
-  // Registers routes with `routes`, then starts serving. Started() tells whether it came
-  // up (binding or the certificate can fail on a broken machine).
+  // Registers routes with `routes`, then starts serving on `port` (0: one the system
+  // picks). Started() tells whether it came up (a fixed port may be taken; binding or the
+  // certificate can fail on a broken machine).
   explicit LocalHttpServer(const std::function<void(httplib::Server&)>& routes,
-                           Scheme scheme = Scheme::kHttp);
+                           Scheme scheme = Scheme::kHttp, int port = 0);
   ~LocalHttpServer();
   LocalHttpServer(const LocalHttpServer&) = delete;
   LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -48,6 +49,7 @@ class LocalHttpServer {
  private:
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
+  std::atomic<bool> finished_{false};  // the serving thread has left its loop
   Scheme scheme_;
   int port_ = 0;
 };
