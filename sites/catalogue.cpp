@@ -54,6 +54,19 @@ void FetchCatalogueOf(int siteIndex, const CatalogueWindow& target) {
   if (site.pageIsUtf8 && !response.converted) page = text::Utf8ToGbk(page);
 
   target.notice(kPleaseWait, kStyleQuestion, Text(kPleaseWaitCaption), kPleaseWaitMs);
+  ShowCatalogue(siteIndex, target, page, response.failed ? std::string_view(status) : "");
+}
+
+}  // namespace
+
+void ShowCatalogue(int siteIndex, const CatalogueWindow& target, std::string_view page,
+                   std::string_view failure) {
+  WindowSystem* system = ActiveWindowSystem();
+  const SiteTable* table = SiteTableOf(siteIndex);
+  if (system == nullptr || table == nullptr) return;
+  const SiteTable& site = *table;
+  const platform::window::WindowHandle window = target.window;
+  if (!failure.empty()) page = {};
 
   Text title = text::TextBetween(page, site.titleStart, site.titleEnd);
   if (site.titleLosesSpaces) title = text::RemoveAllSpaces(title);
@@ -77,8 +90,8 @@ void FetchCatalogueOf(int siteIndex, const CatalogueWindow& target) {
   }
   system->SetSelection(window, target.chapterDropDown, 0);
 
-  if (response.failed) {
-    target.notice(Text(kFetchFailed) + status, kStyleOk, std::nullopt, std::nullopt);
+  if (!failure.empty()) {
+    target.notice(Text(kFetchFailed).append(failure), kStyleOk, std::nullopt, std::nullopt);
   } else if (!title.empty()) {
     target.notice(Text(kFetched) + title, kStyleOk, std::nullopt, std::nullopt);
     system->SetCaption(window, target.titleGroup, title);
@@ -86,8 +99,6 @@ void FetchCatalogueOf(int siteIndex, const CatalogueWindow& target) {
     target.notice(kNoSuchBook, kStyleOk, std::nullopt, std::nullopt);
   }
 }
-
-}  // namespace
 
 void FetchCatalogue(const CatalogueWindow& window) {
   WindowSystem* system = ActiveWindowSystem();

@@ -48,4 +48,11 @@ void FetchCatalogue(const CatalogueWindow& window);
 void FetchCatalogueA(const CatalogueWindow& window);
 void FetchCatalogueB(const CatalogueWindow& window);
 
+// The steps after the download and the "请耐心等待..." notice: the cuts, the split, the
+// list, the drop-down, the progress bar and the result notice, for `page` as the site's
+// scraper holds it (converted to code page 936). A non-empty `failure` is the download's
+// failure message: the page is then empty and the notice reports the failure.
+void ShowCatalogue(int siteIndex, const CatalogueWindow& window, std::string_view page,
+                   std::string_view failure = {});
+
 }  // namespace velnora::sites

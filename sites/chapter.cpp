@@ -25,7 +25,23 @@ constexpr std::string_view kWatermarkStart = "&#26143&#36784";
 constexpr std::string_view kWatermarkEnd = "&#77";
 constexpr std::string_view kLoadFailed = "章节获取失败："_gbk;
 
-Text CleanChapter(const SiteTable& site, std::string_view page) {
+void FetchChapterOf(int siteIndex, const ChapterWindow& target) {
+  core::ReaderState& state = core::TheReaderState();
+  const Text link = text::TextBetween(state.currentEntry, kLinkStart, kLinkEnd);
+
+  Text status;
+  const web::WebRequestResult response =
+      web::WebRequest({.url = state.baseUrl + link, .statusText = &status});
+
+  ShowChapter(siteIndex, target, response.text, response.failed ? std::string_view(status) : "");
+}
+
+}  // namespace
+
+Text ChapterText(int siteIndex, std::string_view page) {
+  const SiteTable* table = SiteTableOf(siteIndex);
+  if (table == nullptr) return {};
+  const SiteTable& site = *table;
   Text text = text::TextBetween(page, site.contentStart, site.contentEnd);
   if (!site.innerStart.empty()) text = text::TextBetween(text, site.innerStart, site.innerEnd);
   text = text::ReplaceFive(text, {{"&nbsp;", ""}});
@@ -39,27 +55,19 @@ Text CleanChapter(const SiteTable& site, std::string_view page) {
   return text;
 }
 
-void FetchChapterOf(int siteIndex, const ChapterWindow& target) {
-  const SiteTable& site = *SiteTableOf(siteIndex);
-  core::ReaderState& state = core::TheReaderState();
-  const Text link = text::TextBetween(state.currentEntry, kLinkStart, kLinkEnd);
-
-  Text status;
-  const web::WebRequestResult response =
-      web::WebRequest({.url = state.baseUrl + link, .statusText = &status});
-
-  // The download may have run nested loads and even closed the window: everything below
+void ShowChapter(int siteIndex, const ChapterWindow& target, std::string_view page,
+                 std::string_view failure) {
+  // The download may have run nested loads and even closed the window: everything here
   // reads the state afresh, and writes to a closed window go nowhere.
+  core::ReaderState& state = core::TheReaderState();
   state.chapterText =
-      response.failed ? Text(kLoadFailed) + status : CleanChapter(site, response.text);
+      failure.empty() ? ChapterText(siteIndex, page) : Text(kLoadFailed).append(failure);
   const Text title = text::TextBetween(state.currentEntry, kTitleStart, kTitleEnd);
   WindowSystem* system = ActiveWindowSystem();
   if (system == nullptr) return;
   system->SetTitle(target.window, title);
   system->SetEditText(target.window, target.textBox, state.chapterText);
 }
-
-}  // namespace
 
 void LoadChapter(const ChapterWindow& window) {
   const int siteIndex = core::TheReaderState().siteIndex;

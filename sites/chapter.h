@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/window/window_system.h"
+#include "text/text.h"
 
 namespace velnora::sites {
 
@@ -31,5 +32,14 @@ void LoadChapter(const ChapterWindow& window);
 // "章节获取失败：" followed by that message instead.
 void FetchChapterA(const ChapterWindow& window);
 void FetchChapterB(const ChapterWindow& window);
+
+// The chapter text of a page of site `siteIndex`, located and cleaned as above; empty for
+// any other index.
+[[nodiscard]] text::Text ChapterText(int siteIndex, std::string_view page);
+
+// The steps after the download: `chapterText`, the caption from `currentEntry` and the
+// text box. A non-empty `failure` is the download's failure message, shown instead.
+void ShowChapter(int siteIndex, const ChapterWindow& window, std::string_view page,
+                 std::string_view failure = {});
 
 }  // namespace velnora::sites

@@ -2,6 +2,8 @@
 // returns, converted when the page declares a character set other than GBK.
 #pragma once
 
+#include <string>
+
 #include "regex/regex_object.h"
 #include "text/text.h"
 
@@ -17,10 +19,12 @@ struct DecodedText {
 // declared name other than exactly "gbk" or "gb2312" (case counts: "GBK" is converted)
 // converts the whole body from that charset to code page 936. A name no converter knows
 // leaves the text unconverted. The body is taken up to its first zero byte unless it is
-// converted. Pending window events are processed once after a sniff that ran. The body is
-// taken by value so a request can move its gathered bytes in: a page is copied once.
+// converted. Pending window events are processed once after a sniff that ran. The body's
+// bytes (zero bytes too) come in a string taken by value, so a request can move its
+// gathered bytes in and an unconverted text takes over their storage; *responseBytes
+// gets a copy of them.
 //   "<meta charset=\"utf-8\">中" in UTF-8 gives the same text in code page 936
-DecodedText DecodeResponseText(text::Bytes body, regex::RegexObject& regex,
+DecodedText DecodeResponseText(std::string body, regex::RegexObject& regex,
                                text::Bytes* responseBytes);
 
 }  // namespace velnora::web

@@ -179,17 +179,21 @@ WebRequestResult WebRequest(http::HttpApi& service, const WebRequestOptions& opt
   if (!service.SendRequest(handles.request, body)) return fail(kSendFailed, true);
   if (!service.ReceiveResponse(handles.request)) return fail(kNoResponse, true);
 
-  text::Bytes gathered;
+  // Gathered in a string, so that the returned text can take over the storage.
+  std::string gathered;
   bool readFailed = false;
   std::uint32_t available = 0;
   while (service.QueryDataAvailable(handles.request, &available) && available >= 1) {
     // The zero-filled read buffer is the tail of the gathered bytes itself, so a piece
     // is copied once; what was not read is cut off again.
     const std::size_t before = gathered.size();
-    gathered.resize(before + available, 0);
+    gathered.resize(before + available, '\0');
     std::uint32_t read = 0;
     const bool ok =
-        service.ReadData(handles.request, std::span<std::uint8_t>(gathered).subspan(before), &read);
+        service.ReadData(handles.request,
+                         std::span<std::uint8_t>(
+                             reinterpret_cast<std::uint8_t*>(gathered.data()) + before, available),
+                         &read);
     gathered.resize(ok ? before + std::min<std::size_t>(read, available) : before);
     if (!ok) {
       readFailed = true;

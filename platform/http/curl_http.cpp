@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -246,6 +247,11 @@ struct CurlHttp::Request {
   bool connected = false;
   bool sawResponse = false;
   bool finalHeaders = false;
+  // A HEAD that sends a body goes out as curl's POST under the HEAD verb, and curl
+  // would then wait for a response body that never comes: the transfer is ended at
+  // the end of the response's header block instead.
+  bool endAtHeaders = false;
+  bool endedAtHeaders = false;
   curl_off_t uploaded = 0;
   curl_off_t uploadTotal = 0;
   Clock::time_point lastActivity;
@@ -287,6 +293,10 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   }
   r->rawHeaders.append(line);
   r->rawHeaders += "\r\n";
+  if (line.empty() && r->finalHeaders && r->endAtHeaders) {
+    r->endedAtHeaders = true;
+    return 0;  // curl ends the transfer with a write error
+  }
   return n;
 }
 
@@ -333,7 +343,18 @@ bool SetPtr(CURL* easy, CURLoption option, T value) {
   return curl_easy_setopt(easy, option, value) == CURLE_OK;
 }
 
-Slist BuildHeaderList(const Request& r) {
+// The value of a header line without the white space around it.
+std::string_view HeaderLineValue(std::string_view line) {
+  std::string_view value = line.substr(line.find(':') + 1);
+  value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+  value.remove_suffix(value.size() - (value.find_last_not_of(" \t") + 1));
+  return value;
+}
+
+// The caller's Cookie lines are left out of the list and their values joined into
+// *cookies: curl writes them into the same one line as the cookies the session stored,
+// where a header of the caller's own would make a second Cookie line.
+Slist BuildHeaderList(const Request& r, std::string* cookies) {
   curl_slist* list = nullptr;
   bool ok = true;
   bool hasAccept = false, hasExpect = false, hasConnection = false, hasContentType = false;
@@ -349,6 +370,11 @@ Slist BuildHeaderList(const Request& r) {
   for (const std::string& line : r.headerLines) {
     const std::size_t colon = line.find(':');
     const std::string_view name(line.data(), colon);
+    if (EqualsIgnoreCase(name, "Cookie")) {
+      const std::string_view value = HeaderLineValue(line);
+      if (!value.empty()) *cookies += (cookies->empty() ? "" : "; ") + std::string(value);
+      continue;
+    }
     hasAccept = hasAccept || EqualsIgnoreCase(name, "Accept");
     hasExpect = hasExpect || EqualsIgnoreCase(name, "Expect");
     hasConnection = hasConnection || EqualsIgnoreCase(name, "Connection");
@@ -373,8 +399,32 @@ Slist BuildHeaderList(const Request& r) {
   return Slist(list);
 }
 
+// The platform refuses a body that disagrees with the caller's own framing: a
+// Content-Length of another size, or a Transfer-Encoding beside a body or a
+// Content-Length.
+bool FramingAgrees(const std::vector<std::string>& lines, std::size_t bodySize) {
+  bool hasLength = false;
+  bool hasEncoding = false;
+  for (const std::string& line : lines) {
+    const std::string_view name(line.data(), line.find(':'));
+    if (EqualsIgnoreCase(name, "Transfer-Encoding")) hasEncoding = true;
+    if (!EqualsIgnoreCase(name, "Content-Length")) continue;
+    hasLength = true;
+    const std::string_view value = HeaderLineValue(line);
+    unsigned long long length = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        length != bodySize) {
+      return false;
+    }
+  }
+  return !hasEncoding || (bodySize == 0 && !hasLength);
+}
+
+// A HEAD without a body is curl's own HEAD; one with a body is sent like a POST (see
+// Request::endAtHeaders).
 bool ApplyMethod(CURL* easy, const std::string& verb, const std::vector<std::uint8_t>& body) {
-  if (verb == "HEAD") return Set(easy, CURLOPT_NOBODY, 1L);
+  if (verb == "HEAD" && body.empty()) return Set(easy, CURLOPT_NOBODY, 1L);
   bool ok = Set(easy, CURLOPT_NOBODY, 0L) && Set(easy, CURLOPT_HTTPGET, 1L);
   if (!body.empty() || verb == "POST" || verb == "PUT") {
     static const char kNothing[] = "";
@@ -606,11 +656,14 @@ bool CurlHttp::SendRequest(Handle request, std::span<const std::uint8_t> body) {
   r.stage = Request::Stage::kSendFailed;
   Session& session = *r.connection->session;
 
+  if (!FramingAgrees(r.headerLines, body.size())) return false;
+
   Easy easy(curl_easy_init());
   if (easy == nullptr) return false;
   CURL* e = easy.get();
   r.easy = e;
-  Slist headers = BuildHeaderList(r);
+  std::string cookies;
+  Slist headers = BuildHeaderList(r, &cookies);
   std::vector<std::uint8_t> sendBody(body.begin(), body.end());
   std::string verb = r.verb;
 
@@ -633,6 +686,7 @@ bool CurlHttp::SendRequest(Handle request, std::span<const std::uint8_t> body) {
             Set(e, CURLOPT_SSL_VERIFYPEER, verifyPeer ? 1L : 0L) &&
             Set(e, CURLOPT_SSL_VERIFYHOST, verifyHost ? 2L : 0L);
   if (ok && r.revocation && verifyPeer) ok = Set(e, CURLOPT_SSL_VERIFYSTATUS, 1L);
+  if (ok && !cookies.empty()) ok = SetPtr(e, CURLOPT_COOKIE, cookies.c_str());
   if (ok && !r.cookiesDisabled) {
     if (session.cookies == nullptr) {
       session.cookies = curl_share_init();
@@ -667,6 +721,8 @@ bool CurlHttp::SendRequest(Handle request, std::span<const std::uint8_t> body) {
     r.connected = false;
     r.sawResponse = false;
     r.finalHeaders = false;
+    r.endAtHeaders = verb == "HEAD" && !sendBody.empty();
+    r.endedAtHeaders = false;
     r.uploaded = 0;
     r.uploadTotal = static_cast<curl_off_t>(sendBody.size());
     r.rawHeaders.clear();
@@ -681,11 +737,18 @@ bool CurlHttp::SendRequest(Handle request, std::span<const std::uint8_t> body) {
       r.fault = Request::Fault::kResponse;
       break;
     }
-    const CURLcode result = curl_easy_perform(e);
+    CURLcode result = curl_easy_perform(e);
+    if (result == CURLE_WRITE_ERROR && r.endedAtHeaders) result = CURLE_OK;
     if (result != CURLE_OK) {
+      // Writing the body belongs to the send step: a body the server stopped taking in
+      // fails it, unless the server answered first.
+      curl_off_t uploaded = 0;
+      curl_easy_getinfo(e, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+      const bool bodyWritten = uploaded >= r.uploadTotal;
       if (r.finalHeaders) {
         r.fault = Request::Fault::kBody;
-      } else if (leg > 0 || (r.connected && (result != CURLE_SEND_ERROR || r.sawResponse))) {
+      } else if (leg > 0 || r.sawResponse ||
+                 (r.connected && result != CURLE_SEND_ERROR && bodyWritten)) {
         r.fault = Request::Fault::kResponse;
       } else {
         r.easy = nullptr;

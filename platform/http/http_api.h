@@ -112,15 +112,21 @@ class HttpApi {
   // adds nothing. kAddHeader appends the lines as given; kReplaceHeader replaces earlier
   // lines of the same name (an empty value removes them). Lines are sent in the order
   // added, after "Host"; the service adds no Accept and no Expect line of its own, and
-  // adds "Connection: Keep-Alive" only when no Connection line was given.
+  // adds "Connection: Keep-Alive" only when no Connection line was given. Cookie lines
+  // are the exception: their values go out in one Cookie line after the cookies the
+  // session stored for the URL, joined by "; ".
   virtual bool AddRequestHeaders(Handle request, std::u16string_view headers,
                                  std::uint32_t modifiers) = 0;
 
-  // Connects and sends the request with `body` (may be empty, may hold zero bytes), then
-  // takes in the whole exchange: redirects are followed up to 10 times (except https to
-  // http, and not at all with kDisableRedirects), 303 and a POST's 301/302 going on as a
-  // GET. Fails when the server cannot be resolved, reached or trusted, or the request
-  // cannot be written; a fault after that is reported by the later steps.
+  // Connects and sends the request with `body` (may be empty, may hold zero bytes; sent
+  // for every verb, HEAD too, whose answer is read without a body), then takes in the
+  // whole exchange: redirects are followed up to 10 times (except https to http, and not
+  // at all with kDisableRedirects), 303 and a POST's 301/302 going on as a GET. Fails at
+  // once, sending nothing, when a Content-Length line disagrees with the body's size or
+  // a Transfer-Encoding line comes with a body or a Content-Length line. Fails when the
+  // server cannot be resolved, reached or trusted, or the request and its body cannot be
+  // written (within the send limit) before the server answers; a fault after that is
+  // reported by the later steps.
   virtual bool SendRequest(Handle request, std::span<const std::uint8_t> body) = 0;
 
   // Fails when no complete final response header block arrived (time-out, a malformed or

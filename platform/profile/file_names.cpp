@@ -1,60 +1,19 @@
 #include "platform/profile/file_names.h"
 
-#include <unicode/ucnv.h>
 #include <unistd.h>
 
-#include <memory>
-#include <vector>
+#include "platform/codepage/code_page.h"
 
 namespace velnora::platform::profile {
-namespace {
 
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
-
-Converter Open(const char* name) {
-  UErrorCode status = U_ZERO_ERROR;
-  Converter converter(ucnv_open(name, &status));
-  if (U_FAILURE(status)) return nullptr;
-  return converter;
-}
-
-// `from` to UTF-16 to `to`; the empty string when a converter is missing.
-std::string Convert(std::string_view input, const char* from, const char* to) {
-  if (input.empty()) return {};
-  Converter source = Open(from);
-  Converter target = Open(to);
-  if (!source || !target) return {};
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_setSubstChars(target.get(), "?", 1, &status);
-  status = U_ZERO_ERROR;
-  // Each input byte gives at most one UTF-16 unit in either code page.
-  std::vector<UChar> units(input.size() + 1);
-  const int32_t unitCount =
-      ucnv_toUChars(source.get(), units.data(), static_cast<int32_t>(units.size()), input.data(),
-                    static_cast<int32_t>(input.size()), &status);
-  if (U_FAILURE(status)) return {};
-  status = U_ZERO_ERROR;
-  // UTF-8 needs at most three bytes per unit, code page 936 at most two.
-  std::string output(static_cast<std::size_t>(unitCount) * 3 + 1, '\0');
-  const int32_t length =
-      ucnv_fromUChars(target.get(), output.data(), static_cast<int32_t>(output.size()),
-                      units.data(), unitCount, &status);
-  if (U_FAILURE(status)) return {};
-  output.resize(static_cast<std::size_t>(length));
-  return output;
-}
-
-}  // namespace
-
+// File names take the program's one conversion, so a character 936 lacks becomes "?" in
+// a name exactly as it does in a text.
 std::string ToFileSystemName(std::string_view name) {
-  return Convert(name, "windows-936-2000", "UTF-8");
+  return ConvertCodePage(936, 65001, name);
 }
 
 text::Text FromFileSystemName(std::string_view name) {
-  return Convert(name, "UTF-8", "windows-936-2000");
+  return ConvertCodePage(65001, 936, name);
 }
 
 text::Text ExecutableDirectory() {

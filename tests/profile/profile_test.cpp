@@ -165,6 +165,15 @@ TEST(FileNames, ConvertBetweenCodePage936AndUtf8) {
   EXPECT_EQ(ToFileSystemName("/tmp/\xc5\xe4\xd6\xc3"), "/tmp/\xe9\x85\x8d\xe7\xbd\xae");
   EXPECT_EQ(FromFileSystemName("/tmp/\xe9\x85\x8d\xe7\xbd\xae"), "/tmp/\xc5\xe4\xd6\xc3");
   EXPECT_EQ(FromFileSystemName("\xf0\x9f\x98\x80"), "?");  // a character 936 lacks
+  // Zero-width and byte-order characters take the default character like any other
+  // character 936 lacks, rather than vanishing and naming another file.
+  EXPECT_EQ(FromFileSystemName("a\xe2\x80\x8b"
+                               "b"),
+            "a?b");  // U+200B
+  EXPECT_EQ(FromFileSystemName("\xef\xbb\xbf"
+                               "a"),
+            "?a");                               // U+FEFF
+  EXPECT_EQ(FromFileSystemName("a\xff"), "a?");  // not UTF-8
 }
 
 TEST(FileNames, ExecutableDirectoryHoldsThisTestWithoutTrailingSeparator) {

@@ -66,7 +66,8 @@ std::size_t ContentLength(std::string_view head) {
 
 }  // namespace
 
-LocalHttpServer::LocalHttpServer(const std::function<void(httplib::Server&)>& routes, Scheme scheme)
+LocalHttpServer::LocalHttpServer(const std::function<void(httplib::Server&)>& routes, Scheme scheme,
+                                 int port)
     : scheme_(scheme) {
   if (scheme == Scheme::kHttps) {
     std::unique_ptr<X509, X509Deleter> cert;
@@ -79,28 +80,42 @@ LocalHttpServer::LocalHttpServer(const std::function<void(httplib::Server&)>& ro
   }
   if (!server_->is_valid()) return;
   routes(*server_);
-  const int port = server_->bind_to_any_port("127.0.0.1");
+  // cpp-httplib sets SO_REUSEPORT by default, which lets a second server share a taken
+  // port; SO_REUSEADDR alone still lets a fixed port be taken again at once.
+  server_->set_socket_options([](int socket) {
+    const int on = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  });
+  if (port == 0) {
+    port = server_->bind_to_any_port("127.0.0.1");
+  } else if (!server_->bind_to_port("127.0.0.1", port)) {
+    port = 0;
+  }
   if (port <= 0) return;
   // The socket listens from bind on, so clients may connect before the thread accepts.
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  // A stop() that comes before the loop runs is lost and the join would wait for ever,
-  // so the server counts as started only once it is listening.
-  for (int waited = 0; !server_->is_running() && waited < 5000; ++waited) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  thread_ = std::thread([this] {
+    server_->listen_after_bind();
+    finished_ = true;
+  });
   port_ = port;
 }
 
 LocalHttpServer::~LocalHttpServer() {
-  if (server_ != nullptr) server_->stop();
-  if (thread_.joinable()) thread_.join();
+  if (!thread_.joinable()) return;
+  // stop() does nothing until the thread has begun to listen, and the thread would then
+  // listen for ever.
+  while (!server_->is_running() && !finished_)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  server_->stop();
+  thread_.join();
 }
 
 std::string LocalHttpServer::Url(std::string_view path) const {
   return Base(scheme_ == Scheme::kHttps ? "https" : "http", port_) + std::string(path);
 }
 
-RawServer::RawServer(Reply reply, int port) : reply_(std::move(reply)) {
+RawServer::RawServer(Reply reply, int port, Reading reading)
+    : reply_(std::move(reply)), reading_(reading) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener_ < 0) return;
   sockaddr_in address{};
@@ -164,7 +179,10 @@ bool RawServer::ReadRequest(int socket, std::string* buffer, std::string* reques
   for (;;) {
     if (wanted == std::string::npos) {
       if (const std::size_t end = buffer->find("\r\n\r\n"); end != std::string::npos) {
-        wanted = end + 4 + ContentLength(std::string_view(*buffer).substr(0, end + 2));
+        wanted = end + 4;
+        if (reading_ == Reading::kWholeRequest) {
+          wanted += ContentLength(std::string_view(*buffer).substr(0, end + 2));
+        }
       }
     }
     if (wanted != std::string::npos && buffer->size() >= wanted) {
@@ -221,6 +239,11 @@ void RawServer::Serve(int socket) {
             char sink[4096];
             if (WaitReadable(socket, -1) && ::recv(socket, sink, sizeof sink, 0) <= 0) break;
           }
+          open = false;
+          break;
+        case RawStep::Kind::kStall:
+          // Whatever the client still sends piles up unread until its buffers are full.
+          while (!stopping_) WaitReadable(-1, 20);
           open = false;
           break;
         case RawStep::Kind::kClose:

@@ -7,9 +7,9 @@
 //   certificate for "127.0.0.1" made afresh for each server, so a client only gets
 //   through when it ignores certificate errors.
 // - RawServer: bytes in, bytes out. It records every request exactly as it arrived
-//   (request line, header block, body by Content-Length) and answers with whatever steps
-//   the test scripts: exact or malformed bytes, pauses between them, silence, a close or
-//   a connection reset.
+//   (request line, header block, body by Content-Length, or the head alone when told so)
+//   and answers with whatever steps the test scripts: exact or malformed bytes, pauses
+//   between them, silence, a stall that reads nothing more, a close or a connection reset.
 #pragma once
 
 #include <atomic>
@@ -31,10 +31,11 @@ class LocalHttpServer {
  public:
   enum class Scheme { kHttp, kHttps };
 
-  // Registers routes with `routes`, then starts serving. Started() tells whether it came
-  // up (binding or the certificate can fail on a broken machine).
+  // Registers routes with `routes`, then starts serving on `port` (0: one the system
+  // picks). Started() tells whether it came up (a fixed port may be taken; binding or the
+  // certificate can fail on a broken machine).
   explicit LocalHttpServer(const std::function<void(httplib::Server&)>& routes,
-                           Scheme scheme = Scheme::kHttp);
+                           Scheme scheme = Scheme::kHttp, int port = 0);
   ~LocalHttpServer();
   LocalHttpServer(const LocalHttpServer&) = delete;
   LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -48,6 +49,7 @@ class LocalHttpServer {
  private:
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
+  std::atomic<bool> finished_{false};  // the serving thread has left its loop
   Scheme scheme_;
   int port_ = 0;
 };
@@ -58,6 +60,7 @@ struct RawStep {
     kSend,     // write `bytes`
     kPause,    // wait `ms` milliseconds
     kSilence,  // say nothing more until the client gives up or the server stops
+    kStall,    // neither read nor write any more until the server stops
     kClose,    // close the connection (orderly FIN)
     kReset,    // abort the connection (RST)
   };
@@ -68,6 +71,7 @@ struct RawStep {
   static RawStep Send(std::string bytes) { return {Kind::kSend, std::move(bytes), 0}; }
   static RawStep Pause(int ms) { return {Kind::kPause, {}, ms}; }
   static RawStep Silence() { return {Kind::kSilence, {}, 0}; }
+  static RawStep Stall() { return {Kind::kStall, {}, 0}; }
   static RawStep Close() { return {Kind::kClose, {}, 0}; }
   static RawStep Reset() { return {Kind::kReset, {}, 0}; }
 };
@@ -79,8 +83,12 @@ class RawServer {
   // kSilence the connection stays open for the client's next request.
   using Reply = std::function<std::vector<RawStep>(const std::string& request, int index)>;
 
+  // How much of each request is read before the reply: all of it, or only up to the end
+  // of its header block (a body stays unread, for a server that stops reading there).
+  enum class Reading { kWholeRequest, kHeadOnly };
+
   // `port` 0 lets the system pick one; a fixed port may be refused (Started() false).
-  explicit RawServer(Reply reply, int port = 0);
+  explicit RawServer(Reply reply, int port = 0, Reading reading = Reading::kWholeRequest);
   ~RawServer();
   RawServer(const RawServer&) = delete;
   RawServer& operator=(const RawServer&) = delete;
@@ -101,6 +109,7 @@ class RawServer {
   bool WaitReadable(int socket, int ms) const;
 
   Reply reply_;
+  Reading reading_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};

@@ -34,7 +34,7 @@ class DecodeResponseTextTest : public ::testing::Test {
   DecodedText Decode(const Text& body) {
     const int depth = platform::automation::CoInitializeDepth();
     Bytes responseBytes = {0x55};
-    DecodedText decoded = DecodeResponseText(text::TextToBytes(body), regex_, &responseBytes);
+    DecodedText decoded = DecodeResponseText(body, regex_, &responseBytes);
     EXPECT_EQ(responseBytes, text::TextToBytes(body));
     EXPECT_EQ(platform::automation::CoInitializeDepth(), depth);
     return decoded;
@@ -102,8 +102,7 @@ TEST_F(DecodeResponseTextTest, ProcessesPendingEventsAfterASniffThatRan) {
 }
 
 TEST_F(DecodeResponseTextTest, LeavesTheResponseBytesAloneWhenNotGiven) {
-  const Bytes body = text::TextToBytes(Page("<meta charset=utf-8>", kUtf8Words));
-  EXPECT_EQ(DecodeResponseText(body, regex_, nullptr).text,
+  EXPECT_EQ(DecodeResponseText(Page("<meta charset=utf-8>", kUtf8Words), regex_, nullptr).text,
             Page("<meta charset=utf-8>", kGbkWords));
 }
 

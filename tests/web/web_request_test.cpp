@@ -368,6 +368,119 @@ TEST(WebRequest, HeadGivesHeadersAndNoText) {
   EXPECT_TRUE(server.Requests().at(0).starts_with("HEAD / HTTP/1.1\r\n"));
 }
 
+TEST(WebRequest, EveryVerbSendsTheBody) {
+  // A HEAD answer announces a length but carries nothing; the request must not wait for it.
+  RawServer server([](const std::string& request, int) {
+    return Answer(request.starts_with("HEAD ")
+                      ? std::string("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n")
+                      : OkPage("", "ok"));
+  });
+  const char* verbs[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+  for (int method = 0; method < 8; ++method) {
+    SCOPED_TRACE(verbs[method]);
+    Outs outs;
+    const WebRequestResult result = WebRequest(outs.With(
+        {.url = server.Url("/"), .method = method, .bodyText = "xyz", .timeoutSeconds = 1}));
+    EXPECT_EQ(outs.statusText, "200 OK");
+    EXPECT_EQ(result.text, method == 2 ? "" : "ok");
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), static_cast<std::size_t>(method + 1));
+    EXPECT_TRUE(requests.back().starts_with(std::string(verbs[method]) + " / HTTP/1.1\r\n"))
+        << requests.back();
+    EXPECT_TRUE(requests.back().ends_with("\r\nContent-Length: 3\r\n\r\nxyz")) << requests.back();
+  }
+}
+
+TEST(WebRequest, BodyAgainstItsFramingOrLeftUnreadFailsTheSendStep) {
+  RawServer answering([](const std::string&, int) { return Answer(OkPage("", "ok")); });
+  // Stops reading after the header block, so a large body can never be written out.
+  RawServer stalling([](const std::string&, int) { return std::vector<RawStep>{RawStep::Stall()}; },
+                     0, RawServer::Reading::kHeadOnly);
+  struct Row {
+    const char* name;
+    const RawServer& server;
+    text::Text extraHeaders;
+    text::Bytes body;
+    std::string_view status;  // "711 " stands for the send step's message
+    bool reachesTheWire;
+  };
+  const text::Bytes abc = {'a', 'b', 'c'};
+  const Row rows[] = {
+      {"Content-Length of another size", answering, "Content-Length: 5", abc, "711 ", false},
+      {"Content-Length that is no number", answering, "Content-Length: 3x", abc, "711 ", false},
+      {"Content-Length without a body", answering, "Content-Length: 1", {}, "711 ", false},
+      {"chunked with a body", answering, "Transfer-Encoding: chunked", abc, "711 ", false},
+      {"Content-Length that agrees", answering, "content-length:  3", abc, "200 OK", true},
+      {"body the server leaves unread", stalling, "", text::Bytes(48 << 20, 'b'), "711 ", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::size_t before = row.server.Requests().size();
+    Outs outs;
+    const WebRequestResult result = WebRequest(outs.With({.url = row.server.Url("/"),
+                                                          .method = 1,
+                                                          .extraHeaders = row.extraHeaders,
+                                                          .timeoutSeconds = 1,
+                                                          .bodyBytes = row.body}));
+    EXPECT_TRUE(outs.statusText.starts_with(row.status)) << outs.statusText;
+    EXPECT_EQ(result.failed, row.status == "711 ");
+    EXPECT_EQ(row.server.Requests().size() > before, row.reachesTheWire);
+  }
+}
+
+// The header lines of a recorded request named `name`, ignoring ASCII case.
+std::vector<std::string> LinesNamed(const std::string& request, std::string_view name) {
+  std::vector<std::string> lines;
+  const std::size_t head = request.find("\r\n\r\n");
+  for (std::size_t at = request.find("\r\n"); at < head;) {
+    const std::size_t end = request.find("\r\n", at + 2);
+    const std::string line = request.substr(at + 2, end - at - 2);
+    if (line.size() > name.size() && line[name.size()] == ':' &&
+        std::equal(name.begin(), name.end(), line.begin(),
+                   [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+      lines.push_back(line);
+    }
+    at = end;
+  }
+  return lines;
+}
+
+TEST(WebRequest, CookieSetOnARedirectJoinsTheCallersInOneLine) {
+  RawServer server([](const std::string& request, int) {
+    if (request.starts_with("GET /login ")) {
+      return Answer(
+          "HTTP/1.1 302 Found\r\nSet-Cookie: s=2; Path=/\r\nLocation: /home\r\n"
+          "Content-Length: 0\r\n\r\n");
+    }
+    return Answer(OkPage("", "home"));
+  });
+  struct Row {
+    const char* name;
+    text::Text cookiesIn;
+    text::Text extraHeaders;
+    std::string secondLeg;
+  };
+  const Row rows[] = {
+      // The cookies the session stored come before the caller's own.
+      {"cookies given: the session keeps cookies", "a=1", "", "Cookie: s=2; a=1"},
+      {"a Cookie header alone: the session keeps none", "", "Cookie: a=1", "Cookie: a=1"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    text::Text cookies = row.cookiesIn;
+    const std::size_t before = server.Requests().size();
+    const WebRequestResult result = WebRequest(WebRequestOptions{.url = server.Url("/login"),
+                                                                 .cookiesIn = &cookies,
+                                                                 .extraHeaders = row.extraHeaders,
+                                                                 .timeoutSeconds = 1});
+    EXPECT_EQ(result.text, "home");
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), before + 2);
+    EXPECT_EQ(LinesNamed(requests[before], "Cookie"), std::vector<std::string>{"Cookie: a=1"});
+    EXPECT_EQ(LinesNamed(requests[before + 1], "Cookie"), std::vector<std::string>{row.secondLeg});
+  }
+}
+
 TEST(WebRequest, SelfSignedCertificateIsAccepted) {
   LocalHttpServer server(
       [](httplib::Server& s) {
