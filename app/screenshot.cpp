@@ -34,16 +34,30 @@ constexpr std::string_view kChapters[] = {
     "第一章 山门初开"_gbk, "第二章 夜雨听松"_gbk, "第三章 旧卷残灯"_gbk,
     "第四章 渡口相逢"_gbk, "第五章 风起青萍"_gbk,
 };
-constexpr std::string_view kChapterText =
-    "　　天色将明未明，山门前的石阶上还留着昨夜的雨水。少年背着一只旧竹箱，一步一步往上走，"
-    "每走十级便停下来歇一口气，回头望一望山脚下渐渐散去的雾。\r\n"
-    "　　守门的老人坐在松树下，手里捧着一盏早已凉透的茶。他看了少年一眼，没有问他从哪里来，"
-    "只问了一句：“可曾吃过早饭？”\r\n"
-    "　　少年摇了摇头。老人便从怀里摸出半块干饼，掰成两半，递过来一块。\r\n"
-    "　　“吃了再上去。”老人说，“山上的路，比你想的要长。”\r\n"
-    "　　少年接过饼，道了声谢，坐在石阶上慢慢地吃。远处传来钟声，一声，两声，三声，"
-    "惊起林间一群白鹭，绕着山腰飞了一圈，又落回雾里去了。\r\n"
-    "　　他吃完最后一口，拍了拍手上的碎屑，站起身来，把竹箱往肩上提了提，继续往上走。"_gbk;
+// The chapter's text in pieces, joined as they stand; "\r\n" ends a paragraph.
+constexpr std::string_view kChapterPieces[] = {
+    "　　天色将明未明，山门前的石阶上还留着昨夜的雨水。"_gbk,
+    "少年背着一只旧竹箱，一步一步往上走，"_gbk,
+    "每走十级便停下来歇一口气，回头望一望山脚下渐渐散去的雾。"_gbk,
+    "\r\n",
+    "　　守门的老人坐在松树下，手里捧着一盏早已凉透的茶。"_gbk,
+    "他看了少年一眼，没有问他从哪里来，只问了一句：“可曾吃过早饭？”"_gbk,
+    "\r\n",
+    "　　少年摇了摇头。老人便从怀里摸出半块干饼，掰成两半，递过来一块。"_gbk,
+    "\r\n",
+    "　　“吃了再上去。”老人说，“山上的路，比你想的要长。”"_gbk,
+    "\r\n",
+    "　　少年接过饼，道了声谢，坐在石阶上慢慢地吃。远处传来钟声，一声，两声，三声，"_gbk,
+    "惊起林间一群白鹭，绕着山腰飞了一圈，又落回雾里去了。"_gbk,
+    "\r\n",
+    "　　他吃完最后一口，拍了拍手上的碎屑，站起身来，把竹箱往肩上提了提，继续往上走。"_gbk,
+};
+
+text::Text ChapterText() {
+  text::Text chapter;
+  for (std::string_view piece : kChapterPieces) chapter += piece;
+  return chapter;
+}
 
 bool SaveMain(QtWindowSystem& system, bool withCatalogue, const std::string& path) {
   const WindowHandle window = ui::CreateMainWindow(system);
@@ -64,7 +78,7 @@ bool SaveReader(QtWindowSystem& system, const std::string& path) {
   const WindowHandle window =
       system.CreateTopLevelWindow(reader_window::ReaderWindowDefinition(), {});
   system.SetTitle(window, kChapters[0]);
-  system.SetEditText(window, reader_window::kTextBox, kChapterText);
+  system.SetEditText(window, reader_window::kTextBox, ChapterText());
   system.SetVisible(window, true);
   system.ProcessPendingEvents();
   return system.SaveWindowImage(window, path);
