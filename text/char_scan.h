@@ -82,6 +82,7 @@ class Matcher {
 
  private:
   std::size_t NextAnchor(std::string_view text, std::size_t from);
+  std::size_t NextByEnds(std::string_view text, std::size_t from, std::size_t last);
 
   std::string_view find_;
   bool folded_ = false;
@@ -94,6 +95,14 @@ class Matcher {
   std::size_t anchorCount_ = 1;
   std::array<std::size_t, 2> nextHit_{};
   std::array<bool, 2> hitValid_{};
+  // Exact needles of two bytes or more: a markup needle's rarest byte is often '<',
+  // which a page repeats every few bytes, so candidates are the offsets where the
+  // needle's first two and last two bytes all stand in place, sixteen offsets tested at
+  // a time; the ends of a tag tell it from its neighbours ("</dl>" from "</dd>"). The
+  // candidates of the last block tested are kept.
+  bool ends_ = false;
+  std::size_t blockBase_ = kNotFound;
+  unsigned blockMask_ = 0;
   std::size_t origin_ = kNotFound;
   std::size_t rejectedBytes_ = 0;
   bool useMemmem_ = false;
