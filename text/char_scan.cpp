@@ -103,9 +103,7 @@ Matcher::Matcher(std::string_view find, bool ignoreCase) : find_(find) {
   assert(!find.empty() && "callers settle the empty needle themselves");
   folded_ = ignoreCase && std::any_of(find.begin(), find.end(), IsAsciiLetter);
 #if defined(__SSE2__)
-  // Markers are cut from thousands of short entries in a row: the ends need no set-up.
-  ends_ = !folded_ && find.size() >= 2;
-  if (ends_) return;
+  endsAllowed_ = !folded_ && find.size() >= 2;
 #endif
   int rarest = Commonness(find[0], folded_);
   for (std::size_t i = 1; i < find.size(); ++i) {
@@ -203,6 +201,11 @@ std::size_t Matcher::Next(std::string_view text, std::size_t from, std::size_t e
     }
     from = candidate + 1;
     rejectedBytes_ += m;
+    // The rarest byte is no rare byte in this text: more than one false candidate in 32
+    // bytes (a '<' in markup) makes the ends the faster test.
+    ++falseCandidates_;
+    if (endsAllowed_ && !ends_ && falseCandidates_ >= 16 && falseCandidates_ * 32 > from - origin_)
+      ends_ = true;
     useMemmem_ = !folded_ && rejectedBytes_ > 2 * (from - origin_) + 4096;
   }
   if (from > last) return kNotFound;
