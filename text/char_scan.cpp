@@ -102,8 +102,16 @@ bool ScanStops::Settle(std::size_t p, std::size_t runStart) {
 Matcher::Matcher(std::string_view find, bool ignoreCase) : find_(find) {
   assert(!find.empty() && "callers settle the empty needle themselves");
   folded_ = ignoreCase && std::any_of(find.begin(), find.end(), IsAsciiLetter);
+#if defined(__SSE2__)
+  endsAllowed_ = !folded_ && find.size() >= 2;
+#endif
+  int rarest = Commonness(find[0], folded_);
   for (std::size_t i = 1; i < find.size(); ++i) {
-    if (Commonness(find[i], folded_) < Commonness(find[anchorIndex_], folded_)) anchorIndex_ = i;
+    const int here = Commonness(find[i], folded_);
+    if (here < rarest) {
+      anchorIndex_ = i;
+      rarest = here;
+    }
   }
   const char anchor = find[anchorIndex_];
   anchors_[0] = anchor;
@@ -129,21 +137,75 @@ std::size_t Matcher::NextAnchor(std::string_view text, std::size_t from) {
   return best;
 }
 
+std::size_t Matcher::NextByEnds(std::string_view text, std::size_t from, std::size_t last) {
+  const char* bytes = text.data();
+  const std::size_t m = find_.size();
+  // For two or three bytes the ends overlap; testing a byte twice costs nothing.
+  const std::array<std::size_t, 4> at = {0, 1, m - 2, m - 1};
+#if defined(__SSE2__)
+  // The search only moves forward, so a kept block that reaches `from` covers it.
+  if (blockBase_ != kNotFound && from < blockBase_ + 16) {
+    const unsigned mask = blockMask_ & (~0U << (from - blockBase_));
+    if (mask != 0) {
+      const std::size_t candidate = blockBase_ + static_cast<std::size_t>(__builtin_ctz(mask));
+      return candidate <= last ? candidate : kNotFound;
+    }
+    from = blockBase_ + 16;
+  }
+  __m128i wanted[4];
+  for (std::size_t k = 0; k < at.size(); ++k) wanted[k] = _mm_set1_epi8(find_[at[k]]);
+  auto matchesAt = [&](std::size_t k, std::size_t p) {
+    return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p + at[k])),
+                          wanted[k]);
+  };
+  for (; from <= last && from + m + 15 <= text.size(); from += 16) {
+    const __m128i all = _mm_and_si128(_mm_and_si128(matchesAt(0, from), matchesAt(1, from)),
+                                      _mm_and_si128(matchesAt(2, from), matchesAt(3, from)));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(all));
+    if (mask != 0) {
+      blockBase_ = from;
+      blockMask_ = mask;
+      const std::size_t candidate = from + static_cast<std::size_t>(__builtin_ctz(mask));
+      return candidate <= last ? candidate : kNotFound;
+    }
+  }
+#endif
+  for (; from <= last; ++from) {
+    const char* p = bytes + from;
+    if (p[at[0]] == find_[at[0]] && p[at[1]] == find_[at[1]] && p[at[2]] == find_[at[2]] &&
+        p[at[3]] == find_[at[3]]) {
+      return from;
+    }
+  }
+  return kNotFound;
+}
+
 std::size_t Matcher::Next(std::string_view text, std::size_t from, std::size_t end) {
   const std::size_t m = find_.size();
   if (end < m || from > end - m) return kNotFound;
   if (origin_ == kNotFound) origin_ = from;
   const std::size_t last = end - m;
   while (from <= last && !useMemmem_) {
-    const std::size_t hit = NextAnchor(text, from + anchorIndex_);
-    if (hit == kNotFound || hit - anchorIndex_ > last) return kNotFound;
-    const std::size_t candidate = hit - anchorIndex_;
+    std::size_t candidate = kNotFound;
+    if (ends_) {
+      candidate = NextByEnds(text, from, last);
+      if (candidate == kNotFound) return kNotFound;
+    } else {
+      const std::size_t hit = NextAnchor(text, from + anchorIndex_);
+      if (hit == kNotFound || hit - anchorIndex_ > last) return kNotFound;
+      candidate = hit - anchorIndex_;
+    }
     const char* at = text.data() + candidate;
     if (folded_ ? EqualFolded(at, find_.data(), m) : Equal(at, find_.data(), m)) {
       return candidate;
     }
     from = candidate + 1;
     rejectedBytes_ += m;
+    // The rarest byte is no rare byte in this text: more than one false candidate in 32
+    // bytes (a '<' in markup) makes the ends the faster test.
+    ++falseCandidates_;
+    if (endsAllowed_ && !ends_ && falseCandidates_ >= 16 && falseCandidates_ * 32 > from - origin_)
+      ends_ = true;
     useMemmem_ = !folded_ && rejectedBytes_ > 2 * (from - origin_) + 4096;
   }
   if (from > last) return kNotFound;

@@ -82,18 +82,31 @@ class Matcher {
 
  private:
   std::size_t NextAnchor(std::string_view text, std::size_t from);
+  std::size_t NextByEnds(std::string_view text, std::size_t from, std::size_t last);
 
   std::string_view find_;
   bool folded_ = false;
-  // Candidates come from memchr on the needle's rarest byte, at anchorIndex_, in one or
-  // (folded letter) both cases; the next hit of each is cached. Rarely a text is full of
-  // false candidates; once their checks cost more than the bytes passed, exact searches
-  // hand over to memmem, which is linear whatever the input.
+  // Folded needles and single bytes: candidates come from memchr on the needle's rarest
+  // byte, at anchorIndex_, in one or (folded letter) both cases; the next hit of each is
+  // cached. Rarely a text is full of false candidates; once their checks cost more than
+  // the bytes passed, exact searches hand over to memmem, which is linear whatever the
+  // input.
   std::size_t anchorIndex_ = 0;
   std::array<char, 2> anchors_{};
   std::size_t anchorCount_ = 1;
   std::array<std::size_t, 2> nextHit_{};
   std::array<bool, 2> hitValid_{};
+  // Exact needles of two bytes or more, where memchr meets false candidates every few
+  // bytes (the rarest byte of a markup needle is often '<', and a catalogue page repeats
+  // it in every entry): candidates are then the offsets where the needle's first two and
+  // last two bytes all stand in place, sixteen offsets tested at a time; the ends of a
+  // tag tell it from its neighbours ("</dl>" from "</dd>"). The candidates of the last
+  // block tested are kept.
+  bool endsAllowed_ = false;
+  std::size_t falseCandidates_ = 0;
+  bool ends_ = false;
+  std::size_t blockBase_ = kNotFound;
+  unsigned blockMask_ = 0;
   std::size_t origin_ = kNotFound;
   std::size_t rejectedBytes_ = 0;
   bool useMemmem_ = false;

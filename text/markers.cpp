@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "text/char_scan.h"
 #include "text/primitives.h"
 
 namespace velnora::text {
@@ -13,6 +14,28 @@ namespace {
 // value beyond it means the same as the nearest int to the primitives.
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+}
+
+// The marker with each placeholder made a double quote: ReplaceText(marker,
+// kQuotePlaceholder, "\"") written out for markers, which are short, since a catalogue
+// cuts a title out of every entry with a quoted marker. Most markers hold no
+// placeholder and are used as they stand.
+std::string_view Quoted(std::string_view marker, Text& storage) {
+  if (marker.find(kQuotePlaceholder.front()) == std::string_view::npos) return marker;
+  storage.reserve(marker.size());
+  // Stepping by characters, as ReplaceText does: a placeholder counts only where a
+  // character starts, and the scan goes on right after each one it replaces.
+  for (std::size_t p = 0; p < marker.size();) {
+    if (marker.substr(p).starts_with(kQuotePlaceholder)) {
+      storage += '"';
+      p += kQuotePlaceholder.size();
+      continue;
+    }
+    const std::size_t next = detail::UnitEnd(marker, p);
+    storage.append(marker, p, next - p);
+    p = next;
+  }
+  return storage;
 }
 
 }  // namespace
@@ -47,8 +70,10 @@ Text TextLeftOf(std::string_view text, std::string_view marker, MarkerOptions op
 
 Text TextBetween(std::string_view text, std::string_view startMarker, std::string_view endMarker,
                  MarkerOptions options) {
-  const Text startQuoted = ReplaceText(startMarker, kQuotePlaceholder, "\"");
-  const Text endQuoted = ReplaceText(endMarker, kQuotePlaceholder, "\"");
+  Text startStorage;
+  Text endStorage;
+  const std::string_view startQuoted = Quoted(startMarker, startStorage);
+  const std::string_view endQuoted = Quoted(endMarker, endStorage);
   const int found =
       FindText(text, startQuoted, {.start = options.start, .ignoreCase = options.ignoreCase});
   if (found == -1) return {};

@@ -56,21 +56,29 @@ Text RemoveAllSpaces(std::string_view text) {
   // Half-width spaces go wherever they stand: a byte 0x20 always ends a character. A
   // pair 0xA1 0xA1 goes only where the character scan stops, so each such candidate is
   // checked against the scan.
-  Text out;
-  out.reserve(text.size());
+  // A catalogue block has spaces every few dozen bytes: the kept runs are copied
+  // straight into a buffer of the text's size, cut to length at the end.
+  Text out(text.size(), '\0');
+  char* written = out.data();
+  auto keep = [&written, &text](std::size_t from, std::size_t to) {
+    if (to == from) return;
+    std::memcpy(written, text.data() + from, to - from);
+    written += to - from;
+  };
   detail::ScanStops stops(text, 0);
   std::size_t copied = 0;
   for (std::size_t hit = detail::NextSpaceCandidate(text, 0); hit != detail::kNotFound;
        hit = detail::NextSpaceCandidate(text, stops.Known())) {
     const bool isSpace = text[hit] == ' ';
     if (!isSpace && !stops.StopsAt(hit)) continue;
-    out.append(text, copied, hit - copied);
+    keep(copied, hit);
     copied = hit + (isSpace ? 1 : 2);
     stops.RestartAt(copied);
   }
   std::size_t end = text.size();
   if (end > copied && IsHighByte(text.back()) && stops.StopsAt(end - 1)) --end;
-  out.append(text, copied, end - copied);
+  keep(copied, end);
+  out.resize(static_cast<std::size_t>(written - out.data()));
   return out;
 }
 

@@ -88,6 +88,12 @@ TEST(TextBetween, Cases) {
       {"start skips the first pair", "[a][b]", "[", "]", {.start = 2}, "b"},
       {"ignoreCase", "<TITLE>x</Title>", "<title>", "</title>", {.ignoreCase = true}, "x"},
       {"start marker straddling two characters", "\xD6\xD0\xCE\xC4|x|", "\xD0\xCE", "|", {}, ""},
+      {"placeholder that is a character's second byte stays as it is",
+       "\xB0#\xD2\xFD\xBA\xC5x|",
+       "\xB0#\xD2\xFD\xBA\xC5",
+       "|",
+       {},
+       "x"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

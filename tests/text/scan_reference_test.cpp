@@ -34,7 +34,8 @@ class TextSource {
   Text MakeNeedle(std::string_view text) {
     if (!text.empty() && Next(2) == 0) {
       const std::size_t at = Next(static_cast<std::uint32_t>(text.size()));
-      return Text(text.substr(at, 1 + Next(4)));
+      // Up to eight bytes: beyond four, the bytes between a needle's ends count too.
+      return Text(text.substr(at, 1 + Next(8)));
     }
     return MakeText(3);
   }

@@ -75,11 +75,19 @@ HeadlessWindowSystem::Control* HeadlessWindowSystem::FindControl(WindowHandle wi
 
 const HeadlessWindowSystem::Control* HeadlessWindowSystem::FindControl(
     WindowHandle window, std::string_view name) const {
+  for (const FoundControl& found : found_) {
+    if (found.control != nullptr && found.window == window &&
+        found.control->definition.name == name)
+      return found.control;
+  }
   const Window* w = Find(window);
   if (w == nullptr) return nullptr;
   const auto it = std::find_if(w->controls.begin(), w->controls.end(),
                                [name](const Control& c) { return c.definition.name == name; });
-  return it == w->controls.end() ? nullptr : &*it;
+  if (it == w->controls.end()) return nullptr;
+  found_[nextFound_] = {.window = window, .control = &*it};
+  nextFound_ = (nextFound_ + 1) % found_.size();
+  return &*it;
 }
 
 WindowHandle HeadlessWindowSystem::Build(const WindowDefinition& definition,
@@ -125,6 +133,7 @@ void HeadlessWindowSystem::OpenModal(const WindowDefinition& definition, WindowH
 }
 
 void HeadlessWindowSystem::CloseWindow(WindowHandle window) {
+  found_ = {};
   std::erase_if(windows_, [window](const auto& w) { return w->handle == window; });
   std::erase(modal_, window);
 }

@@ -4,6 +4,8 @@
 // pending-events step, so a click can run its handler nested inside a waiting handler.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -172,6 +174,14 @@ class HeadlessWindowSystem final : public WindowSystem {
   std::deque<BoxAnswer> answers_;
   std::vector<MessageBoxRecord> boxes_;
   bool ranOut_ = false;
+  // The controls found last: a catalogue fills its drop-down and moves its progress bar
+  // ten thousand times in a row. Closing a window forgets them all.
+  struct FoundControl {
+    WindowHandle window = 0;
+    const Control* control = nullptr;
+  };
+  mutable std::array<FoundControl, 2> found_{};
+  mutable std::size_t nextFound_ = 0;
 };
 
 }  // namespace velnora::platform::window
