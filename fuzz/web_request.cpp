@@ -265,9 +265,11 @@ void Decode(fuzzing::InputReader& input, Request& r) {
   Text extra = input.Text();
   if (!path.empty() && path.front() != '/') path.insert(0, "/");
   if (!extra.empty() && extra.front() != '?' && extra.front() != '#') extra.insert(0, "?");
-  r.script.url.host = Widen(host.empty() ? Text("h") : host);
-  r.script.url.path = Widen(path);
-  r.script.url.extraInfo = Widen(extra);
+  // Read like the headers, so that the host can hold any unit, lone surrogates too.
+  r.script.url.host = fuzzing::WidenHeaders(host, encoding);
+  if (r.script.url.host.empty()) r.script.url.host = u"h";
+  r.script.url.path = fuzzing::WidenHeaders(path, encoding);
+  r.script.url.extraInfo = fuzzing::WidenHeaders(extra, encoding);
   o.extraHeaders = input.Text();
   r.cookiesIn = input.Text();
   r.cookiesOut = input.Text();
