@@ -27,10 +27,14 @@ inline constexpr std::uint32_t kCodes[] = {
 
 // Not constexpr on purpose: reaching one of these in a constant evaluation is what
 // turns a bad literal into a compile error that names the problem.
+//
+// The helpers below are constexpr rather than consteval: they only ever run inside the
+// constant initialisation of kEncoded, and clang 14 (the fuzz build's compiler) rejects
+// consteval calls made with a consteval function template's parameters.
 void LiteralIsNotUtf8();
 void CharacterHasNoCodePage936Code();
 
-consteval std::uint16_t CodeOf(char32_t point) {
+constexpr std::uint16_t CodeOf(char32_t point) {
   std::size_t low = 0;
   std::size_t high = std::size(kCodes);
   while (low < high) {
@@ -63,12 +67,12 @@ struct Encoded {
   std::size_t size = 0;
 };
 
-consteval unsigned ByteAt(const char* bytes, std::size_t i) {
+constexpr unsigned ByteAt(const char* bytes, std::size_t i) {
   return static_cast<unsigned char>(bytes[i]);
 }
 
 template <std::size_t N>
-consteval Encoded<N> Encode(const Utf8Source<N>& source) {
+constexpr Encoded<N> Encode(const Utf8Source<N>& source) {
   Encoded<N> out;
   const std::size_t length = N - 1;  // the literal's closing zero byte is not text
   std::size_t i = 0;

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/codepage/code_page.h"
 #include "tests/support/hex.h"
@@ -61,6 +64,31 @@ TEST(GbkLiteral, GivesTheBytesOfAnOutsideCodec) {
     EXPECT_EQ(row.literal, Hex(row.hex));
     EXPECT_EQ(row.literal.data()[row.literal.size()], '\0');
   }
+}
+
+// Runs clang++ -fsyntax-only over the check file; the exit status and what it printed.
+std::pair<int, std::string> CompileWithClang(std::string_view extraFlags) {
+  const std::string command = std::string(VELNORA_CLANGXX) + " -std=c++20 -fsyntax-only -I" +
+                              VELNORA_SOURCE_DIR + " " + std::string(extraFlags) + " " +
+                              VELNORA_SOURCE_DIR +
+                              "/tests/codepage/gbk_literal_clang_check.cpp 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, "cannot run " + command};
+  std::string output;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  return {pclose(pipe), output};
+}
+
+TEST(GbkLiteral, CompilesWithClang) {
+  const auto [status, output] = CompileWithClang("");
+  EXPECT_EQ(status, 0) << output;
+}
+
+TEST(GbkLiteral, StopsTheClangBuildForACharacterWithoutACode) {
+  const auto [status, output] = CompileWithClang("-DVELNORA_BAD_LITERAL");
+  EXPECT_NE(status, 0);
+  EXPECT_NE(output.find("CharacterHasNoCodePage936Code"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -193,4 +193,35 @@ inline int PlainToInt(std::string_view text) {
   return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+// TextMid: bytes start to start + n - 1, empty for a start outside the text or n below 1.
+inline Text PlainMid(std::string_view text, int start, int n) {
+  if (start < 1 || static_cast<std::size_t>(start) > text.size() || n <= 0) return {};
+  return Text(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(n)));
+}
+
+// The marker cuts with start and ignoreCase left out, as every caller in the program uses
+// them. The markers are taken as given: a caller writes a real double quote where the
+// program's marker holds the placeholder.
+inline Text PlainTextRightOf(std::string_view text, std::string_view marker) {
+  const int pos = PlainFindReverse(text, marker, static_cast<int>(text.size()), false);
+  if (pos == -1) return {};
+  return Text(text.substr(static_cast<std::size_t>(pos - 1) + marker.size()));
+}
+
+inline Text PlainTextLeftOf(std::string_view text, std::string_view marker) {
+  const int pos = PlainFind(text, marker, 1, false);
+  if (pos == -1) return {};
+  return Text(text.substr(0, static_cast<std::size_t>(pos - 1)));
+}
+
+inline Text PlainTextBetween(std::string_view text, std::string_view startMarker,
+                             std::string_view endMarker) {
+  const int p = PlainFind(text, startMarker, 1, false);
+  if (p == -1) return {};
+  const int c = p + static_cast<int>(startMarker.size());
+  const int q = PlainFind(text, endMarker, c, false);
+  if (q == -1) return {};
+  return PlainMid(text, c, q - c);
+}
+
 }  // namespace velnora::testing::reference
