@@ -19,6 +19,9 @@ constexpr std::string_view kHostSection = "小说网站地址"_gbk;
 constexpr std::string_view kSiteAKey = "笔趣阁"_gbk;
 constexpr std::string_view kSiteBKey = "星辰小说网"_gbk;
 
+// The folder of the user's configuration directory the settings move to.
+constexpr std::string_view kApplication = "velnora";
+
 // The value buffer the settings are read with; a longer value is cut to 10239 bytes.
 constexpr int kValueBuffer = 10240;
 
@@ -37,7 +40,12 @@ Text HostOr(std::string_view key, std::string_view fallback) {
 
 Text RunDirectory() {
   if (RunDirectoryOverride()) return *RunDirectoryOverride();
-  return platform::profile::ExecutableDirectory();
+  Text beside = platform::profile::ExecutableDirectory();
+  if (platform::profile::IsWritableDirectory(beside)) return beside;
+  // The site must still be remembered where the program's own directory belongs to
+  // someone else; the user's configuration directory is the one place that is theirs.
+  if (std::optional<Text> own = platform::profile::UserConfigDirectory(kApplication)) return *own;
+  return beside;
 }
 
 void SetRunDirectoryForTesting(std::optional<Text> directory) {

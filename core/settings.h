@@ -1,4 +1,4 @@
-// The settings file "配置.ini" beside the executable: the one remembered setting (the
+// The settings file "配置.ini" in the run directory: the one remembered setting (the
 // chosen site) and the optional host names of the two sites, which the program reads
 // and never writes. Nothing is cached; every call goes to the file.
 #pragma once
@@ -12,12 +12,16 @@ namespace velnora::core {
 
 using text::Text;
 
-// The directory of the executable in code page 936, without a trailing separator, or
-// the directory a test has set.
+// Where the settings file lives, in code page 936, without a trailing separator: the
+// directory of the executable wherever this process can create a file there (the build
+// tree, a portable copy); else, as for an installed program in /usr/bin, the user's own
+// directory "$XDG_CONFIG_HOME/velnora" or "~/.config/velnora", created when missing; the
+// executable's directory again when even that cannot be had. A directory a test has set
+// wins over both. Decided anew on every call.
 [[nodiscard]] Text RunDirectory();
 
 // Makes RunDirectory() give `directory` (code page 936, no trailing separator) instead of
-// the executable's directory; nullopt goes back to the executable's directory.
+// choosing; nullopt goes back to choosing.
 void SetRunDirectoryForTesting(std::optional<Text> directory);
 
 // RunDirectory() followed by "/配置.ini", joined with a forward slash.

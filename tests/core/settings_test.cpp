@@ -9,8 +9,10 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/profile/file_names.h"
+#include "tests/support/child_process.h"
 
 namespace velnora::core {
 namespace {
@@ -167,6 +169,111 @@ TEST_F(SettingsFile, SiteHostsComeFromTheirSectionOrTheDefaultsAndAreNeverWritte
   WriteSiteSetting("0");
   EXPECT_EQ(ReadFile(), kHostSection + "\r\n" + kSiteAKey + "=127.0.0.1:8443\r\n" + kSiteBKey +
                             "=\r\n" + kSection + "\r\n" + kKey + "=0\r\n");
+}
+
+// Two starts of a program copied into a directory of its own, as a user starts it twice:
+// first it stores site 1, then it reads it back. The per-user directory is a scratch
+// one. Root writes through permission bits, so "read-only" is a read-only mount of the
+// program's directory, made in the child's own mount namespace; that stops root too.
+class TwoStarts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "velnora-starts-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    fs::create_directory(ProgramDirectory());
+    fs::copy_file(VELNORA_SETTINGS_PROBE, Program());
+    fs::permissions(Program(), fs::perms::owner_all);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  [[nodiscard]] fs::path ProgramDirectory() const { return dir_ / "program"; }
+  [[nodiscard]] fs::path Program() const { return ProgramDirectory() / "velnora"; }
+
+  // One start, with the program's directory read-only when asked; the outcome's
+  // isolationError tells when this machine can make no read-only mount.
+  [[nodiscard]] testing::ChildOutcome Start(const std::vector<std::string>& arguments,
+                                            const std::vector<std::string>& environment,
+                                            bool readOnly) const {
+    return testing::RunProgram(
+        Program().string(), arguments, environment,
+        readOnly ? std::vector{ProgramDirectory().string()} : std::vector<std::string>{});
+  }
+
+  fs::path dir_;
+};
+
+const std::string kSettingsFileName = "\xe9\x85\x8d\xe7\xbd\xae.ini";  // 配置.ini in UTF-8
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST_F(TwoStarts, WritableDirectoryKeepsTheFileBesideTheProgram) {
+  const std::vector<std::string> environment{"XDG_CONFIG_HOME=" + (dir_ / "config").string(),
+                                             "HOME=" + (dir_ / "home").string()};
+  const testing::ChildOutcome first = Start({"write", "1"}, environment, false);
+  ASSERT_EQ(first.exitStatus, 0);
+  const testing::ChildOutcome second = Start({"read"}, environment, false);
+  EXPECT_EQ(second.exitStatus, 0);
+  EXPECT_EQ(second.output, "1\n");
+  EXPECT_EQ(ReadBytes(ProgramDirectory() / kSettingsFileName), kSection + "\r\n" + kKey + "=1\r\n");
+  EXPECT_FALSE(fs::exists(dir_ / "config"));
+  EXPECT_FALSE(fs::exists(dir_ / "home"));
+}
+
+TEST_F(TwoStarts, ReadOnlyDirectoryRemembersTheSiteInTheUserDirectory) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> environment;  // below the scratch directory
+    std::string settingsDirectory;         // below the scratch directory, UTF-8
+  };
+  const Row rows[] = {
+      {"the configuration home", {"XDG_CONFIG_HOME=/config", "HOME=/home"}, "/config/velnora"},
+      {"no configuration home: the home's .config",
+       {"XDG_CONFIG_HOME", "HOME=/home"},
+       "/home/.config/velnora"},
+      {"a Chinese configuration home",
+       {"XDG_CONFIG_HOME=/\xe4\xb9\xa6\xe6\x9e\xb6", "HOME=/home"},
+       "/\xe4\xb9\xa6\xe6\x9e\xb6/velnora"},  // 书架
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> environment;
+    for (const std::string& entry : row.environment) {
+      const std::size_t equals = entry.find('=');
+      environment.push_back(equals == std::string::npos
+                                ? entry
+                                : entry.substr(0, equals + 1) + dir_.string() +
+                                      entry.substr(equals + 1));
+    }
+    const testing::ChildOutcome first = Start({"write", "1"}, environment, true);
+    if (!first.isolationError.empty())
+      GTEST_SKIP() << "no read-only mount: " << first.isolationError;
+    ASSERT_EQ(first.exitStatus, 0);
+    const testing::ChildOutcome second = Start({"read"}, environment, true);
+    EXPECT_EQ(second.exitStatus, 0);
+    EXPECT_EQ(second.output, "1\n");
+    const fs::path settings = fs::path(dir_.string() + row.settingsDirectory) / kSettingsFileName;
+    EXPECT_EQ(ReadBytes(settings), kSection + "\r\n" + kKey + "=1\r\n");
+    EXPECT_FALSE(fs::exists(ProgramDirectory() / kSettingsFileName));
+    for (const char* made : {"config", "home", "\xe4\xb9\xa6\xe6\x9e\xb6"})
+      fs::remove_all(dir_ / made);
+  }
+}
+
+TEST_F(TwoStarts, ReadOnlyDirectoryTakesTheHostsFromTheUserDirectory) {
+  fs::create_directories(dir_ / "config" / "velnora");
+  std::ofstream(dir_ / "config" / "velnora" / kSettingsFileName, std::ios::binary)
+      << kHostSection << "\r\n"
+      << kSiteAKey << "=127.0.0.1:8443\r\n"
+      << kSiteBKey << "=127.0.0.1:8080\r\n";
+  const testing::ChildOutcome start =
+      Start({"hosts"}, {"XDG_CONFIG_HOME=" + (dir_ / "config").string()}, true);
+  if (!start.isolationError.empty()) GTEST_SKIP() << "no read-only mount: " << start.isolationError;
+  EXPECT_EQ(start.exitStatus, 0);
+  EXPECT_EQ(start.output, "127.0.0.1:8443\n127.0.0.1:8080\n");
 }
 
 }  // namespace

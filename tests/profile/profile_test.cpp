@@ -7,15 +7,20 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/profile/file_names.h"
+#include "tests/support/child_process.h"
 
 namespace velnora::platform::profile {
 namespace {
 
 namespace fs = std::filesystem;
+using velnora::testing::ChildOutcome;
+using velnora::testing::RunInChild;
 
 class ProfileFile : public ::testing::Test {
  protected:
@@ -181,6 +186,142 @@ TEST(FileNames, ExecutableDirectoryHoldsThisTestWithoutTrailingSeparator) {
   ASSERT_FALSE(dir.empty());
   EXPECT_NE(dir.back(), '/');
   EXPECT_TRUE(fs::exists(fs::path(ToFileSystemName(dir)) / "velnora-profile-tests"));
+}
+
+// A fresh temporary directory, removed with everything in it at the end of the test.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "velnora-places-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ScratchDirectory() {
+    if (!path_.empty()) fs::remove_all(path_);
+  }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  [[nodiscard]] const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::set<fs::path> Listing(const fs::path& dir) {
+  std::set<fs::path> names;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) names.insert(entry.path());
+  return names;
+}
+
+TEST(IsWritableDirectory, TellsByCreatingAFileAndLeavesNothingBehind) {
+  ScratchDirectory scratch;
+  ASSERT_FALSE(scratch.path().empty());
+  const std::string base = scratch.path().string();
+  fs::create_directory(scratch.path() / "\xe4\xb9\xa6\xe6\x9e\xb6");  // 书架 in UTF-8
+  std::ofstream(scratch.path() / "file") << "x";
+  const std::set<fs::path> before = Listing(scratch.path());
+  struct Row {
+    const char* name;
+    std::string directory;  // code page 936
+    bool expected;
+  };
+  const Row rows[] = {
+      {"a directory of ours", base, true},
+      {"a name in code page 936", base + "/\xca\xe9\xbc\xdc", true},  // 书架
+      {"a missing directory", base + "/missing", false},
+      {"a regular file", base + "/file", false},
+      {"below a regular file", base + "/file/below", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(IsWritableDirectory(row.directory), row.expected);
+  }
+  EXPECT_EQ(Listing(scratch.path()), before);
+}
+
+// Root writes through permission bits, so the unwritable directory is a read-only mount,
+// which stops root as it stops everyone (a child process's own mount namespace).
+TEST(IsWritableDirectory, ReadOnlyMountIsNotWritableForRootEither) {
+  ScratchDirectory scratch;
+  ASSERT_FALSE(scratch.path().empty());
+  const std::string base = scratch.path().string();
+  const ChildOutcome outcome =
+      RunInChild([&] { return IsWritableDirectory(base) ? 1 : 0; }, {base});
+  if (!outcome.isolationError.empty())
+    GTEST_SKIP() << "no read-only mount: " << outcome.isolationError;
+  EXPECT_EQ(outcome.exitStatus, 0);
+  EXPECT_TRUE(IsWritableDirectory(base));  // outside the child it is writable
+  EXPECT_TRUE(fs::is_empty(scratch.path()));
+}
+
+// Sets (or, with nullopt, removes) environment variables for one scope.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value->c_str(), 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(UserConfigDirectory, FollowsTheConfigurationHomeOrTheHomeDirectoryAndCreatesIt) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> configHome;  // below the scratch directory; nullopt: unset
+    std::string home;                       // below the scratch directory
+    std::optional<std::string> expected;    // below the scratch directory, code page 936
+  };
+  const Row rows[] = {
+      {"the configuration home", "/cfg", "/home", "/cfg/velnora"},
+      {"its trailing separators dropped", "/cfg//", "/home", "/cfg/velnora"},
+      {"unset: the home's .config", std::nullopt, "/home", "/home/.config/velnora"},
+      {"empty: the home's .config", "", "/home", "/home/.config/velnora"},
+      {"relative: ignored for the home's .config", "relative", "/home", "/home/.config/velnora"},
+      {"a UTF-8 name comes back in code page 936", "/\xe4\xb9\xa6\xe6\x9e\xb6", "/home",
+       "/\xca\xe9\xbc\xdc/velnora"},
+      {"below a regular file: none", "/file", "/home", std::nullopt},
+      {"a character 936 lacks: none", "/\xf0\x9f\x98\x80", "/home", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScratchDirectory scratch;
+    ASSERT_FALSE(scratch.path().empty());
+    const std::string base = scratch.path().string();
+    std::ofstream(scratch.path() / "file") << "x";
+    const bool relative =
+        row.configHome && !row.configHome->empty() && row.configHome->front() != '/';
+    const ScopedVariable configHome(
+        "XDG_CONFIG_HOME",
+        row.configHome ? std::optional(relative || row.configHome->empty() ? *row.configHome
+                                                                           : base + *row.configHome)
+                       : std::nullopt);
+    const ScopedVariable home("HOME", base + row.home);
+
+    const std::optional<text::Text> directory = UserConfigDirectory("velnora");
+
+    if (!row.expected) {
+      EXPECT_EQ(directory, std::nullopt);
+      continue;
+    }
+    EXPECT_EQ(directory, base + *row.expected);
+    EXPECT_TRUE(fs::is_directory(ToFileSystemName(base + *row.expected)));
+    EXPECT_EQ(UserConfigDirectory("velnora"), directory);  // an existing one is kept
+  }
 }
 
 }  // namespace
