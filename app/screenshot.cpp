@@ -8,11 +8,25 @@
 // QT_QPA_PLATFORM=offscreen needs no display, and QT_SCALE_FACTOR=2 renders at a desktop
 // scale of 200%. The windows are the program's own, built from their definitions with
 // the program's fonts; only their contents are samples.
+//
+//   velnora-screenshot demo <directory>
+//
+// runs the whole program instead, as `velnora` runs, with a scripted user in front of
+// it: against the hosts its settings file names (scripts/demo points them at the
+// fixture sites), it fetches a catalogue and reads a chapter on each site and fetches
+// one book whose download fails, and writes what the screen showed on the way, as
+// main-catalogue.png, reader-site-a.png, reader-site-b.png and fetch-failed.png.
+#include <chrono>
 #include <cstdio>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/reader_state.h"
+#include "core/startup.h"
 #include "platform/window/qt/qt_session.h"
 #include "platform/window/qt/qt_window_system.h"
 #include "text/gbk_literal.h"
@@ -84,15 +98,215 @@ bool SaveReader(QtWindowSystem& system, const std::string& path) {
   return system.SaveWindowImage(window, path);
 }
 
+// ---- The demo: the program with a scripted user ----------------------------------
+
+// A person's steps, each taken once its condition holds; the ticker looks every few
+// milliseconds, from whatever event loop turns (the program waits for downloads and
+// message boxes in loops of its own). A box the script does not wait for is answered
+// OK, as a person clicks a notice away.
+class DemoTour {
+ public:
+  DemoTour(QtWindowSystem& system, std::string directory)
+      : system_(system), directory_(std::move(directory)) {}
+
+  // The factory for the program's start-up: the main window, and the script begins.
+  WindowHandle Start(platform::window::WindowSystem& system) {
+    main_ = ui::CreateMainWindow(system);
+    Script();
+    started_ = std::chrono::steady_clock::now();
+    system_.SetTicker(std::chrono::milliseconds(20), [this] { Tick(); });
+    return main_;
+  }
+
+  [[nodiscard]] bool Succeeded() const { return failure_.empty() && steps_.empty(); }
+  [[nodiscard]] const std::string& Failure() const { return failure_; }
+
+ private:
+  struct Step {
+    const char* what;
+    std::function<bool()> ready;
+    std::function<void()> act;
+  };
+
+  // Everything a demo run does, in order.
+  void Script() {
+    Fetch(0, "1003");
+    AwaitBoxStartingWith("已获取"_gbk, [] {});
+    Then(
+        "the catalogue in the drop-down", [this] { return CatalogueShown(); },
+        [this] {
+          system_.SetSelection(main_, main_window::kChapterDropDown, 0);
+          system_.ShowDropDownList(main_, main_window::kChapterDropDown, true);
+        });
+    Then(
+        "the list opened", [] { return true; },
+        [this] {
+          Save(system_.SaveScreenImage(Path("main-catalogue.png")), "main-catalogue.png");
+          system_.ShowDropDownList(main_, main_window::kChapterDropDown, false);
+        });
+    Read(4, "reader-site-a.png");
+    Fetch(1, "2002");
+    AwaitBoxStartingWith("已获取"_gbk, [] {});
+    Then(
+        "the catalogue in the drop-down", [this] { return CatalogueShown(); }, [] {});
+    Read(2, "reader-site-b.png");
+    // A book whose download breaks off in the middle of the page.
+    Fetch(1, "7001");
+    AwaitBoxStartingWith("获取失败："_gbk, [this] {
+      Save(system_.SaveScreenImage(Path("fetch-failed.png")), "fetch-failed.png");
+    });
+    Then(
+        "the notice gone", [this] { return !system_.ShownBoxText(); },
+        [this] { system_.CloseWindow(main_); });
+  }
+
+  void Fetch(int site, std::string_view id) {
+    Then(
+        "the main window", [this] { return MainWindowReady(); },
+        [this, site, id] {
+          system_.SetSelection(main_, main_window::kSiteDropDown, site);
+          system_.SetEditText(main_, main_window::kNovelIdBox, id);
+          system_.PostClick(main_, main_window::kFetchButton);
+        });
+  }
+
+  // Opens the reader on chapter `index`, steps on and back as a reader does, and
+  // returns to the catalogue.
+  void Read(int index, const char* file) {
+    Then(
+        "the main window", [this] { return MainWindowReady(); },
+        [this, index] {
+          system_.SetSelection(main_, main_window::kChapterDropDown, index);
+          system_.PostClick(main_, main_window::kReadButton);
+        });
+    Then(
+        "a chapter in the reader", [this] { return ReaderShowsText(); },
+        [this] { Press(reader_window::kNextButton); });
+    Then(
+        "the next chapter", [this] { return ReaderShowsText(); },
+        [this] { Press(reader_window::kPreviousButton); });
+    Then(
+        "the chapter again", [this] { return ReaderShowsText(); },
+        [this, file] {
+          Save(system_.SaveScreenImage(Path(file)), file);
+          Press(reader_window::kCatalogueButton);
+        });
+  }
+
+  void AwaitBoxStartingWith(std::string_view start, std::function<void()> onScreen) {
+    awaited_.push_back(std::string(start));
+    Then(
+        "a notice",
+        [this, start] {
+          const std::optional<text::Text> box = system_.ShownBoxText();
+          return box && box->starts_with(start);
+        },
+        [this, onScreen = std::move(onScreen)] {
+          onScreen();
+          awaited_.pop_front();
+          system_.AnswerShownBox(platform::window::kAnswerOk);
+        });
+  }
+
+  void Then(const char* what, std::function<bool()> ready, std::function<void()> act) {
+    steps_.push_back({what, std::move(ready), std::move(act)});
+  }
+
+  void Tick() {
+    if (steps_.empty() || !failure_.empty()) return;
+    if (std::chrono::steady_clock::now() - started_ > std::chrono::seconds(60)) {
+      failure_ = std::string("gave up waiting for ") + steps_.front().what;
+      steps_.clear();
+      system_.SetTicker({}, {});
+      // Whatever loop is waiting ends with the program's windows.
+      system_.AnswerShownBox(platform::window::kAnswerOk);
+      for (WindowHandle w = system_.NextTopLevelWindow(0); w != 0;
+           w = system_.NextTopLevelWindow(0))
+        system_.CloseWindow(w);
+      return;
+    }
+    if (steps_.front().ready()) {
+      const Step step = std::move(steps_.front());
+      steps_.pop_front();
+      step.act();
+      return;
+    }
+    // The "please wait" box and any other the script does not stop at.
+    const std::optional<text::Text> box = system_.ShownBoxText();
+    if (box && (awaited_.empty() || !box->starts_with(awaited_.front())))
+      system_.AnswerShownBox(platform::window::kAnswerOk);
+  }
+
+  [[nodiscard]] bool MainWindowReady() const {
+    return system_.IsVisible(main_) && Reader() == 0 && !system_.ShownBoxText();
+  }
+  [[nodiscard]] bool CatalogueShown() const {
+    return MainWindowReady() && system_.ItemCount(main_, main_window::kChapterDropDown) > 0;
+  }
+  // The reader window while it is open: the top window that is not the main window.
+  [[nodiscard]] WindowHandle Reader() const {
+    for (WindowHandle w = system_.NextTopLevelWindow(0); w != 0; w = system_.NextTopLevelWindow(w))
+      if (w != main_) return w;
+    return 0;
+  }
+  // A chapter has arrived since the last press: the reader's text is there and is not
+  // the one it showed before.
+  bool ReaderShowsText() {
+    const WindowHandle reader = Reader();
+    if (reader == 0 || system_.ShownBoxText()) return false;
+    const text::Text shown = system_.EditText(reader, reader_window::kTextBox);
+    if (shown.empty() || shown == lastText_) return false;
+    lastText_ = shown;
+    return true;
+  }
+  void Press(std::string_view button) { system_.PostClick(Reader(), button); }
+
+  [[nodiscard]] std::string Path(const char* file) const { return directory_ + "/" + file; }
+  void Save(bool saved, const char* file) {
+    if (!saved && failure_.empty()) failure_ = std::string("could not write ") + Path(file);
+  }
+
+  QtWindowSystem& system_;
+  std::string directory_;
+  WindowHandle main_ = 0;
+  std::deque<Step> steps_;
+  std::deque<std::string> awaited_;
+  text::Text lastText_;
+  std::string failure_;
+  std::chrono::steady_clock::time_point started_;
+};
+
+int RunDemo(const std::string& directory) {
+  QtWindowSystem system;
+  DemoTour tour(system, directory);
+  const int status = core::RunProgram(
+      system, [&tour](platform::window::WindowSystem& s) { return tour.Start(s); });
+  system.SetTicker({}, {});
+  if (status != 0) {
+    const std::string_view message = platform::window::NoDisplayMessage();
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    return status;
+  }
+  if (!tour.Succeeded()) {
+    std::fprintf(stderr, "velnora-screenshot demo: %s\n",
+                 tour.Failure().empty() ? "the script did not finish" : tour.Failure().c_str());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: velnora-screenshot main|main-catalogue|reader <file.png>\n");
+    std::fprintf(stderr,
+                 "usage: velnora-screenshot main|main-catalogue|reader <file.png>\n"
+                 "       velnora-screenshot demo <directory>\n");
     return 2;
   }
   const std::string_view scene = argv[1];
   const std::string path = argv[2];
+  if (scene == "demo") return RunDemo(path);
   QtWindowSystem system;
   if (!system.Initialise()) {
     const std::string_view message = platform::window::NoDisplayMessage();

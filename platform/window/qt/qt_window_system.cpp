@@ -3,6 +3,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -11,12 +12,14 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -206,10 +209,12 @@ class DropDownList final : public QComboBox {
     QWidget* popup = view()->window();
     const int room = totalHeight_ - height();
     if (totalHeight_ <= 0 || room <= 0 || popup->height() <= room) return;
-    const QRect place = popup->geometry();
-    const bool opensUpwards = place.top() < mapToGlobal(QPoint(0, 0)).y();
-    popup->setGeometry(place.left(), opensUpwards ? place.bottom() + 1 - room : place.top(),
-                       place.width(), room);
+    // The list drops below its field unless the screen ends first. Qt lays a long list
+    // over the whole screen, so where it put the list tells nothing of the direction.
+    const QRect field(mapToGlobal(QPoint(0, 0)), size());
+    const int below = field.bottom() + 1;
+    const bool fitsBelow = below + room <= screen()->availableGeometry().bottom() + 1;
+    popup->setGeometry(popup->x(), fitsBelow ? below : field.top() - room, popup->width(), room);
   }
 
  private:
@@ -292,6 +297,25 @@ std::vector<BoxButton> ButtonsOf(unsigned style) {
   }
 }
 
+// The button that gives `answer` in some box; NoButton for an answer no box gives.
+QMessageBox::StandardButton ButtonGiving(int answer) {
+  for (unsigned style = 0; style <= 6; ++style) {
+    for (const BoxButton& b : ButtonsOf(style))
+      if (b.answer == answer) return b.button;
+  }
+  return QMessageBox::NoButton;
+}
+
+// The message box on the screen, the topmost when boxes are nested.
+QMessageBox* ShownBox() {
+  if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) return box;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(widget);
+    if (box != nullptr && box->isVisible()) return box;
+  }
+  return nullptr;
+}
+
 QMessageBox::Icon IconOf(unsigned style) {
   switch (style & 0xF0u) {
     case 0x10:
@@ -366,6 +390,7 @@ struct QtWindowSystem::State {
   std::vector<QPointer<TopWindow>> widgets;
   WindowHandle nextHandle = 0x10010;
   std::function<bool()> stepHook;
+  std::unique_ptr<QTimer> ticker;
 
   Window* Find(WindowHandle handle) const {
     const auto it = windows.find(handle);
@@ -653,6 +678,7 @@ struct QtWindowSystem::State {
 QtWindowSystem::QtWindowSystem() : state_(std::make_unique<State>(*this)) {}
 
 QtWindowSystem::~QtWindowSystem() {
+  state_->ticker.reset();
   state_->DeleteAllWindows();
   if (state_->translator) QCoreApplication::removeTranslator(state_->translator.get());
   state_->translator.reset();
@@ -988,6 +1014,108 @@ bool QtWindowSystem::SaveWindowImage(WindowHandle window, const std::string& pat
   const State::Window* w = state_->Find(window);
   if (w == nullptr || !w->widget) return false;
   return w->widget->grab().save(QString::fromLocal8Bit(path.c_str()), "PNG");
+}
+
+void QtWindowSystem::PostClick(WindowHandle window, std::string_view button) {
+  const State::Control* c = state_->FindControl(window, button);
+  auto* target = c == nullptr ? nullptr : qobject_cast<QAbstractButton*>(c->widget.data());
+  if (target == nullptr) return;
+  QMetaObject::invokeMethod(
+      target, [target] { target->click(); }, Qt::QueuedConnection);
+}
+
+std::optional<Text> QtWindowSystem::ShownBoxText() const {
+  if (QCoreApplication::instance() == nullptr) return std::nullopt;
+  const QMessageBox* box = ShownBox();
+  if (box == nullptr) return std::nullopt;
+  return FromQt(box->text());
+}
+
+void QtWindowSystem::AnswerShownBox(int answer) {
+  if (QCoreApplication::instance() == nullptr) return;
+  QMessageBox* box = ShownBox();
+  if (box == nullptr) return;
+  QAbstractButton* button = box->button(ButtonGiving(answer));
+  if (button == nullptr) return;
+  QMetaObject::invokeMethod(
+      button, [button] { button->click(); }, Qt::QueuedConnection);
+}
+
+void QtWindowSystem::ShowDropDownList(WindowHandle window, std::string_view control, bool shown) {
+  const State::Control* c = state_->FindControl(window, control);
+  auto* list = c == nullptr ? nullptr : qobject_cast<QComboBox*>(c->widget.data());
+  if (list == nullptr) return;
+  if (shown) {
+    list->showPopup();
+  } else {
+    list->hidePopup();
+  }
+}
+
+void QtWindowSystem::SetTicker(std::chrono::milliseconds interval, std::function<void()> tick) {
+  state_->ticker.reset();
+  if (!tick || QCoreApplication::instance() == nullptr) return;
+  state_->ticker = std::make_unique<QTimer>();
+  state_->ticker->setInterval(interval);
+  QObject::connect(state_->ticker.get(), &QTimer::timeout, [tick = std::move(tick)] { tick(); });
+  state_->ticker->start();
+}
+
+bool QtWindowSystem::SaveScreenImage(const std::string& path) const {
+  if (QCoreApplication::instance() == nullptr) return false;
+  // Bottom to top: the program's windows as they are stacked, then what Qt shows above
+  // them of its own (opened lists, message boxes).
+  std::vector<QWidget*> layers;
+  for (auto it = state_->order.rbegin(); it != state_->order.rend(); ++it) {
+    QWidget* widget = WindowWidget(*it);
+    if (widget != nullptr && widget->isVisible()) layers.push_back(widget);
+  }
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->isVisible() && std::find(layers.begin(), layers.end(), widget) == layers.end())
+      layers.push_back(widget);
+  }
+  if (layers.empty()) return false;
+
+  // Not every platform draws frames (offscreen has no window manager), so the picture
+  // draws a plain fixed frame of its own around each window that has one, with the
+  // caption bar and its title, in the allowance the outer sizes keep for it.
+  auto framed = [](const QWidget* widget) {
+    return widget->windowType() != Qt::Popup && widget->windowFlags().testFlag(Qt::WindowTitleHint);
+  };
+  auto outer = [&](const QWidget* widget) {
+    const QRect client = widget->geometry();
+    if (!framed(widget)) return client.adjusted(-1, -1, 1, 1);
+    return client.adjusted(-kFrameAllowance, -kFrameAllowance - kCaptionAllowance, kFrameAllowance,
+                           kFrameAllowance);
+  };
+  constexpr int kMargin = 12;
+  QRect area;
+  for (const QWidget* widget : layers) area |= outer(widget);
+  area.adjust(-kMargin, -kMargin, kMargin, kMargin);
+  const qreal ratio = layers.front()->devicePixelRatioF();
+  QImage image((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  image.fill(QColor(0xd6, 0xdb, 0xe1));
+  QPainter painter(&image);
+  const QColor edge(0x70, 0x78, 0x80);
+  for (QWidget* widget : layers) {
+    const QRect frame = outer(widget).translated(-area.topLeft());
+    painter.fillRect(frame, QColor(0xe8, 0xeb, 0xef));
+    painter.setPen(edge);
+    painter.drawRect(frame.adjusted(0, 0, -1, -1));
+    if (framed(widget)) {
+      const QRect caption(frame.left() + kFrameAllowance + 5, frame.top() + kFrameAllowance,
+                          frame.width() - 2 * kFrameAllowance - 10, kCaptionAllowance);
+      painter.setFont(widget->font());
+      painter.setPen(QColor(0x20, 0x20, 0x20));
+      painter.drawText(
+          caption, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+          painter.fontMetrics().elidedText(widget->windowTitle(), Qt::ElideRight, caption.width()));
+    }
+    painter.drawPixmap(widget->geometry().translated(-area.topLeft()).topLeft(), widget->grab());
+  }
+  painter.end();
+  return image.save(QString::fromLocal8Bit(path.c_str()), "PNG");
 }
 
 }  // namespace velnora::platform::window

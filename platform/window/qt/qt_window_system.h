@@ -10,8 +10,10 @@
 // them by the screen's device-pixel ratio (QT_SCALE_FACTOR=2 doubles everything).
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -102,6 +104,25 @@ class QtWindowSystem final : public WindowSystem {
   // Writes the client area of `window`, as the screen shows it (at its device-pixel
   // ratio), to a PNG file; false when it could not.
   bool SaveWindowImage(WindowHandle window, const std::string& path) const;
+
+  // What a person does, for the demo that runs the program without one. A click is
+  // delivered from the event loop, as a real one is, so its handler runs in whatever
+  // loop is turning then (a message box's own included), not inside the caller.
+  void PostClick(WindowHandle window, std::string_view button);
+  // The text of the message box on the screen, if one is shown.
+  [[nodiscard]] std::optional<Text> ShownBoxText() const;
+  // Presses the shown box's button that gives `answer` (kAnswerOk, ...), from the event
+  // loop; nothing when no box is shown or it has no such button.
+  void AnswerShownBox(int answer);
+  // Opens or closes a drop-down's list, as a click on its arrow does.
+  void ShowDropDownList(WindowHandle window, std::string_view control, bool shown);
+  // Calls `tick` every `interval` while any event loop turns, message boxes' own
+  // included; an empty `tick` stops it.
+  void SetTicker(std::chrono::milliseconds interval, std::function<void()> tick);
+  // Writes what the screen shows to a PNG file: the shown windows, opened lists and
+  // message boxes at their places and in their stacking order, over a plain background,
+  // cut to where they lie. False when nothing is shown or the file could not be written.
+  bool SaveScreenImage(const std::string& path) const;
 
  private:
   struct State;
