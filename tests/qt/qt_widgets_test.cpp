@@ -294,6 +294,21 @@ TEST(QtWindowSystem, DropDownsOpenToATotalHeightOf160) {
   sites->hidePopup();
 }
 
+TEST(QtWindowSystem, ADropDownShowsItsWholeChoiceOnHover) {
+  QtDriver driver;
+  QtWindowSystem& system = driver.Qt();
+  const WindowHandle w = system.CreateTopLevelWindow(main_window::MainWindowDefinition(kHosts), {});
+  system.SetVisible(w, true);
+  auto* sites = qobject_cast<QComboBox*>(system.ControlWidget(w, main_window::kSiteDropDown));
+  ASSERT_NE(sites, nullptr);
+  for (const int site : {1, 0}) {
+    SCOPED_TRACE(site);
+    system.SetSelection(w, main_window::kSiteDropDown, site);
+    EXPECT_EQ(sites->toolTip(), sites->itemText(site));
+    EXPECT_FALSE(sites->toolTip().isEmpty());
+  }
+}
+
 TEST(QtWindowSystem, BoxesHaveTheirFramesBarsAndWrapping) {
   QtDriver driver;
   QtWindowSystem& system = driver.Qt();

@@ -26,6 +26,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTimer>
 #include <QTranslator>
 #include <QValidator>
@@ -202,7 +204,25 @@ class BusyScope {
 // total height (a shorter list when there are few items).
 class DropDownList final : public QComboBox {
  public:
-  DropDownList(int totalHeight, QWidget* parent) : QComboBox(parent), totalHeight_(totalHeight) {}
+  DropDownList(int totalHeight, QWidget* parent) : QComboBox(parent), totalHeight_(totalHeight) {
+    // A site's name with its host, or a long chapter title, can be wider than the field:
+    // the field ends it with "…" rather than in the middle of a character, and shows it
+    // whole on hover (the opened list is as wide as its longest item).
+    QObject::connect(this, &QComboBox::currentTextChanged, this,
+                     [this](const QString& text) { setToolTip(text); });
+  }
+
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    option.currentText =
+        fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+  }
 
   void showPopup() override {
     QComboBox::showPopup();
