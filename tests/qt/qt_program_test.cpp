@@ -100,6 +100,18 @@ WindowHandle ReaderWindow(const QtWindowSystem& system, WindowHandle main) {
   return 0;
 }
 
+// The close box of the main window, which ends the program. Should a window still be in
+// the way, the test fails and closes every window, rather than wait for a user.
+void QueueTheEnd(QtDriver& driver, WindowHandle main) {
+  driver.ClickCloseBox(main);
+  driver.ThenSettled();
+  driver.Do([&driver] {
+    ADD_FAILURE() << "the program was still running";
+    QtWindowSystem& qt = driver.Qt();
+    while (const WindowHandle w = qt.NextTopLevelWindow(0)) qt.CloseWindow(w);
+  });
+}
+
 auto Fields(const SeenBox& box) {
   return std::tie(box.text, box.caption, box.style, box.owner, box.timeoutMs);
 }
@@ -215,7 +227,7 @@ TEST_P(RunProgram, OnTheRealWidgetsSavesTheSiteReadsStepsAndRestoresTheSite) {
             Control<QComboBox>(qt, main, main_window::kChapterDropDown)->currentIndex();
         seen.chapterTextAfter = core::TheReaderState().chapterText;
       });
-      driver.ClickCloseBox(main);
+      QueueTheEnd(driver, main);
       return main;
     };
     // "已保存", "请耐心等待...", "已获取…" and "当前章节已是最后了", each with its OK.
@@ -275,13 +287,65 @@ TEST_P(RunProgram, OnTheRealWidgetsSavesTheSiteReadsStepsAndRestoresTheSite) {
       const WindowHandle again = ui::CreateMainWindow(system);
       siteAtSecondStart =
           Control<QComboBox>(driver.Qt(), again, main_window::kSiteDropDown)->currentIndex();
-      driver.ClickCloseBox(again);
+      QueueTheEnd(driver, again);
       return again;
     };
     EXPECT_EQ(core::RunProgram(driver.Qt(), start), 0);
   }
   EXPECT_EQ(siteAtSecondStart, road.index);
   EXPECT_EQ(run_.SettingsBytes(), saved);
+}
+
+// "目录" pressed while the first chapter is still downloading: the window goes at once,
+// and the load, finishing into the closed window, stores its text and touches nothing else.
+TEST_P(RunProgram, TheWayBackDuringALoadLeavesTheLateWritesHarmless) {
+  const Road& road = GetParam();
+  run_.WriteSettings(Hosts());
+  QtDriver driver;
+  QtWindowSystem& qt = driver.Qt();
+  WindowHandle main = 0;
+  bool pressedDuringTheLoad = false;
+  bool readerGone = false;
+  bool mainVisible = false;
+  int selection = -1;
+  QString caption;
+  std::string chapterText;
+  auto start = [&](WindowSystem& system) {
+    main = ui::CreateMainWindow(system);
+    driver.Select(main, main_window::kSiteDropDown, road.index);
+    driver.Type(main, main_window::kNovelIdBox, road.book);
+    driver.Click(main, main_window::kFetchButton);
+    driver.ThenSettled();
+    driver.Select(main, main_window::kChapterDropDown, 1);
+    driver.Click(main, main_window::kReadButton);
+    driver.Then();  // the first step inside the chapter's download
+    driver.Do([&] {
+      const WindowHandle reader = ReaderWindow(qt, main);
+      pressedDuringTheLoad = reader != 0 && qt.Title(reader).empty();
+    });
+    driver.ClickInModal(reader_window::kCatalogueButton);
+    driver.ThenSettled();
+    driver.Do([&] {
+      readerGone = ReaderWindow(qt, main) == 0;
+      mainVisible = qt.WindowWidget(main)->isVisible();
+      selection = Control<QComboBox>(qt, main, main_window::kChapterDropDown)->currentIndex();
+      caption = Control<QGroupBox>(qt, main, main_window::kReadGroup)->title();
+      chapterText = core::TheReaderState().chapterText;
+    });
+    QueueTheEnd(driver, main);
+    return main;
+  };
+  driver.AnswerNextBox(kAnswerOk);  // "请耐心等待..."
+  driver.AnswerNextBox(kAnswerOk);  // "已获取…"
+  EXPECT_EQ(core::RunProgram(qt, start), 0);
+
+  EXPECT_TRUE(pressedDuringTheLoad);
+  EXPECT_TRUE(readerGone);
+  EXPECT_TRUE(mainVisible);
+  EXPECT_EQ(selection, 1);
+  EXPECT_EQ(caption, Utf8(ShownBookTitle(road.site, road.book)));
+  EXPECT_EQ(chapterText, ExpectedText(road.site, road.book, 2));
+  EXPECT_EQ(driver.Boxes().size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSites, RunProgram,
