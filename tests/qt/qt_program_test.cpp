@@ -100,9 +100,11 @@ WindowHandle ReaderWindow(const QtWindowSystem& system, WindowHandle main) {
   return 0;
 }
 
-// The close box of the main window, which ends the program. Should a window still be in
-// the way, the test fails and closes every window, rather than wait for a user.
+// The close box of the main window, once the handler in progress has returned; it ends
+// the program. Should a window still be in the way, the test fails and closes every
+// window, rather than wait for a user.
 void QueueTheEnd(QtDriver& driver, WindowHandle main) {
+  driver.ThenSettled();
   driver.ClickCloseBox(main);
   driver.ThenSettled();
   driver.Do([&driver] {
@@ -346,6 +348,81 @@ TEST_P(RunProgram, TheWayBackDuringALoadLeavesTheLateWritesHarmless) {
   EXPECT_EQ(caption, Utf8(ShownBookTitle(road.site, road.book)));
   EXPECT_EQ(chapterText, ExpectedText(road.site, road.book, 2));
   EXPECT_EQ(driver.Boxes().size(), 2u);
+}
+
+// A second "获取章节" for another book while the first download waits, and "下一章"
+// while the first chapter downloads: each runs whole inside the one in progress, which
+// then finishes with its own page.
+TEST_P(RunProgram, PressesDuringADownloadRunWholeInsideItAndTheOuterOneFinishesLast) {
+  const Road& road = GetParam();
+  const std::string_view other =
+      road.site == Site::kA ? fixtures::kA97Chapters : fixtures::kB97Chapters;
+  run_.WriteSettings(Hosts());
+  QtDriver driver;
+  QtWindowSystem& qt = driver.Qt();
+  WindowHandle main = 0;
+  bool fetchedDuringTheDownload = false;
+  QStringList items;
+  QString caption;
+  bool pressedDuringTheLoad = false;
+  std::pair<QString, QString> shown;
+  std::string chapterText;
+  auto start = [&](WindowSystem& system) {
+    main = ui::CreateMainWindow(system);
+    driver.Select(main, main_window::kSiteDropDown, road.index);
+    driver.Type(main, main_window::kNovelIdBox, road.book);
+    driver.Click(main, main_window::kFetchButton);
+    driver.Then();  // inside the first download
+    driver.Do([&] { fetchedDuringTheDownload = driver.Boxes().empty(); });
+    driver.Type(main, main_window::kNovelIdBox, std::string(road.book.size(), '\b') + other.data());
+    driver.Click(main, main_window::kFetchButton);
+    driver.ThenSettled();
+    driver.Do([&] {
+      auto* chapters = Control<QComboBox>(qt, main, main_window::kChapterDropDown);
+      for (int i = 0; i < chapters->count(); ++i) items << chapters->itemText(i);
+      caption = Control<QGroupBox>(qt, main, main_window::kReadGroup)->title();
+    });
+
+    driver.Select(main, main_window::kChapterDropDown, 0);
+    driver.Click(main, main_window::kReadButton);
+    driver.Then();  // inside the first chapter's download
+    driver.Do([&] {
+      const WindowHandle reader = ReaderWindow(qt, main);
+      pressedDuringTheLoad = reader != 0 && qt.Title(reader).empty();
+    });
+    driver.ClickInModal(reader_window::kNextButton);
+    driver.ThenSettled();
+    driver.Do([&] {
+      const WindowHandle reader = ReaderWindow(qt, main);
+      auto* text = Control<QPlainTextEdit>(qt, reader, reader_window::kTextBox);
+      if (text != nullptr) shown = {qt.WindowWidget(reader)->windowTitle(), text->toPlainText()};
+      chapterText = core::TheReaderState().chapterText;
+    });
+    driver.ClickInModal(reader_window::kCatalogueButton);
+    QueueTheEnd(driver, main);
+    return main;
+  };
+  for (int i = 0; i < 4; ++i) driver.AnswerNextBox(kAnswerOk);  // both fetches' notices
+  EXPECT_EQ(core::RunProgram(qt, start), 0);
+
+  EXPECT_TRUE(fetchedDuringTheDownload);
+  QStringList titles;
+  for (int n = 1; n <= 3; ++n)
+    titles << Utf8(WithoutSpaces(fixtures::ChapterTitle(road.site, road.book, n)));
+  EXPECT_EQ(items, titles);
+  EXPECT_EQ(caption, Utf8(ShownBookTitle(road.site, road.book)));
+  // The inner fetch's notices come first, each fetch's own wait before its result.
+  std::vector<std::string> texts;
+  for (const SeenBox& box : driver.Boxes()) texts.push_back(box.text);
+  const std::vector<std::string> expected = {
+      kPleaseWait, kFetched + Gbk(ShownBookTitle(road.site, other)), kPleaseWait,
+      kFetched + Gbk(ShownBookTitle(road.site, road.book))};
+  EXPECT_EQ(texts, expected);
+
+  EXPECT_TRUE(pressedDuringTheLoad);
+  EXPECT_EQ(shown,
+            std::pair(titles[1], Utf8(Joined(ExpectedLines(road.site, road.book, 1), "\n"))));
+  EXPECT_EQ(chapterText, ExpectedText(road.site, road.book, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSites, RunProgram,
