@@ -1,9 +1,10 @@
 // The program on the real widgets, started as the executable starts it, against the
 // fixture sites on 127.0.0.1: the site chosen and saved, a catalogue fetched, a chapter
-// read and stepped through, the way back to the catalogue, and a second start in the same
-// run directory. Every box is answered by the test as a user answers it. What the widgets
-// show is compared with the fixture's own texts through Qt's UTF-8, the boxes' and the
-// settings file's fixed texts with bytes from Python's gbk codec.
+// read and stepped through, the way back to the catalogue, a second start in the same run
+// directory, and presses that land while a download waits. Every box is answered by the
+// test as a user answers it. What the widgets show is compared with the fixture's own
+// texts through Qt's UTF-8, the boxes' and the settings file's fixed texts with bytes
+// from Python's gbk codec.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -134,6 +135,7 @@ void PrintTo(const Road& road, std::ostream* out) {
 
 // What the program showed at the points the user looked.
 struct Seen {
+  QStringList siteItems;
   int siteAtStart = -1;
   std::string settingsAfterSave;
   QStringList chapterItems;
@@ -179,7 +181,9 @@ TEST_P(RunProgram, OnTheRealWidgetsSavesTheSiteReadsStepsAndRestoresTheSite) {
     // own event loops.
     auto start = [&](WindowSystem& system) {
       main = ui::CreateMainWindow(system);
-      seen.siteAtStart = Control<QComboBox>(qt, main, main_window::kSiteDropDown)->currentIndex();
+      auto* sites = Control<QComboBox>(qt, main, main_window::kSiteDropDown);
+      for (int i = 0; i < sites->count(); ++i) seen.siteItems << sites->itemText(i);
+      seen.siteAtStart = sites->currentIndex();
 
       driver.Select(main, main_window::kSiteDropDown, road.index);
       driver.Click(main, main_window::kSaveButton);
@@ -239,6 +243,11 @@ TEST_P(RunProgram, OnTheRealWidgetsSavesTheSiteReadsStepsAndRestoresTheSite) {
     boxes = driver.Boxes();
   }
 
+  // Each site's name with the host the settings file gave it, in full-width parentheses.
+  const QStringList siteItems = {
+      QString::fromUtf8("笔趣阁（") + Utf8(sites_.Host(Site::kA)) + QString::fromUtf8("）"),
+      QString::fromUtf8("星辰小说网（") + Utf8(sites_.Host(Site::kB)) + QString::fromUtf8("）")};
+  EXPECT_EQ(seen.siteItems, siteItems);
   EXPECT_EQ(seen.siteAtStart, road.storedBefore.value_or(0));
   const std::string saved =
       Hosts() + kSettingsOptionsSection + kSiteKey + std::to_string(road.index) + "\r\n";
