@@ -10,50 +10,12 @@
 #include <vector>
 
 #include "tests/program/headless_program.h"
-#include "text/code_page.h"
 #include "tools/fixture_sites/fixture_sites.h"
 
 namespace velnora::program_testing {
 namespace {
 
 using fixtures::Site;
-
-std::string Gbk(const std::string& utf8) {
-  return text::Utf8ToGbk(utf8);
-}
-
-// A UTF-8 text without its ASCII and full-width spaces.
-std::string WithoutSpaces(std::string utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == ' ') continue;
-    if (utf8.compare(i, 3, "\u3000") == 0) {
-      i += 2;
-      continue;
-    }
-    out.push_back(utf8[i]);
-  }
-  return out;
-}
-
-// What the reader must show for chapter n, from the fixture's lines and the clean-up the
-// reader promises: site A's indentation goes and each "<br><br>" is a line break; site B's
-// "<br />" is a line break and the watermark keeps only its two markers.
-std::string ExpectedText(Site site, std::string_view book, int n) {
-  std::string text;
-  for (std::string line : fixtures::ChapterLines(site, book, n)) {
-    if (site == Site::kA) {
-      const std::string indent = "&nbsp;&nbsp;&nbsp;&nbsp;";
-      if (line.starts_with(indent)) line.erase(0, indent.size());
-    } else if (line.ends_with(fixtures::kWatermark)) {
-      line.resize(line.size() - fixtures::kWatermark.size());
-      line += "&#26143&#36784&#77";
-    }
-    if (!text.empty()) text += "\r\n";
-    text += line;
-  }
-  return Gbk(text);
-}
 
 class FixtureRoad : public ::testing::TestWithParam<Site> {
  protected:
@@ -74,8 +36,7 @@ TEST_P(FixtureRoad, CatalogueThenChaptersThenBackOnTheLastRead) {
   p.FetchCatalogue(SiteIndex(), book);
 
   // Site A keeps the book title's spaces, site B drops them; chapter titles lose theirs.
-  const std::string title = Gbk(site == Site::kA ? fixtures::BookTitle(site, book)
-                                                 : WithoutSpaces(fixtures::BookTitle(site, book)));
+  const std::string title = Gbk(ShownBookTitle(site, book));
   std::vector<std::string> titles;
   for (int n = 1; n <= 3; ++n)
     titles.push_back(Gbk(WithoutSpaces(fixtures::ChapterTitle(site, book, n))));
@@ -157,8 +118,7 @@ TEST_P(FixtureRoad, BooksWithOddLayoutsKeepTheirRules) {
                 Gbk(WithoutSpaces(fixtures::ChapterTitle(site, row.book, row.listed))));
     }
     EXPECT_EQ(p.system.Progress(p.main, main_window::kProgressBar), row.progress);
-    const std::string title = Gbk(a ? fixtures::BookTitle(site, row.book)
-                                    : WithoutSpaces(fixtures::BookTitle(site, row.book)));
+    const std::string title = Gbk(ShownBookTitle(site, row.book));
     EXPECT_EQ(p.system.Boxes().back().text, row.titled ? kFetched + title : kNoSuchBook);
     EXPECT_EQ(p.system.Caption(p.main, main_window::kReadGroup), row.titled ? title : "before");
   }

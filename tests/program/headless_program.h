@@ -17,6 +17,7 @@
 #include "core/reader_state.h"
 #include "core/settings.h"
 #include "platform/window/headless/headless_window_system.h"
+#include "tests/program/program_texts.h"
 #include "tests/support/hex.h"
 #include "tests/support/local_servers.h"
 #include "text/gbk_literal.h"
@@ -34,29 +35,6 @@ using testing::Hex;
 using testing::LocalHttpServer;
 namespace main_window = ui::main_window;
 namespace reader_window = ui::reader_window;
-
-// The boxes and their texts as an outside codec (Python's gbk) writes them.
-inline const std::string kEmptyId =
-    Hex("C7 EB CA E4 C8 EB D0 A1 CB B5 49 44 BB F2 D5 DF CB B5 C7 EB CA E4 C8 EB CA FD D7 D6");
-inline const std::string kMustNotBeEmpty = Hex("B2 BB BF C9 CE AA BF D5");  // 不可为空
-inline const std::string kPleaseWait =
-    Hex("C7 EB C4 CD D0 C4 B5 C8 B4 FD 2E 2E 2E");                             // 请耐心等待...
-inline const std::string kWaiting = Hex("B5 C8 B4 FD");                        // 等待
-inline const std::string kFetched = Hex("D2 D1 BB F1 C8 A1");                  // 已获取
-inline const std::string kNoSuchBook = Hex("C3 BB D3 D0 D5 E2 B1 BE CA E9");   // 没有这本书
-inline const std::string kFetchFailed = Hex("BB F1 C8 A1 CA A7 B0 DC A3 BA");  // 获取失败：
-inline const std::string kReminder = Hex("D3 D1 C7 E9 CC E1 D0 D1");           // 友情提醒
-inline const std::string kSaved = Hex("D2 D1 B1 A3 B4 E6");                    // 已保存
-inline const std::string kNoCatalogue =
-    Hex("C7 EB CF C8 BB F1 C8 A1 D0 A1 CB B5 C4 BF C2 BC");  // 请先获取小说目录
-inline const std::string kError = Hex("B3 F6 B4 ED");        // 出错
-inline const std::string kAtLast =
-    Hex("B5 B1 C7 B0 D5 C2 BD DA D2 D1 CA C7 D7 EE BA F3 C1 CB");  // 当前章节已是最后了
-inline const std::string kAtFirst =
-    Hex("B5 B1 C7 B0 D5 C2 BD DA D2 D1 CA C7 B5 DA D2 BB D5 C2 C1 CB");  // 当前章节已是第一章了
-inline const std::string kInformation = Hex("D0 C5 CF A2 A3 BA");        // 信息：
-inline const std::string kLoadFailed =
-    Hex("D5 C2 BD DA BB F1 C8 A1 CA A7 B0 DC A3 BA");  // 章节获取失败：
 
 // Pages by path, served as they are; any other path is a 404 with a small page.
 using Pages = std::map<std::string, std::string>;

@@ -120,7 +120,7 @@ QtDriver::QtDriver() : watcher_(std::make_unique<BoxWatcher>(*this)) {
     return;
   }
   qApp->installEventFilter(watcher_.get());
-  system_.SetStepHook([this] { return RunBatch(); });
+  system_.SetStepHook([this](QtWindowSystem::Step step) { return RunBatch(step); });
 }
 
 QtDriver::~QtDriver() {
@@ -129,16 +129,19 @@ QtDriver::~QtDriver() {
 }
 
 void QtDriver::Queue(std::function<void()> action) {
-  if (startBatch_ || batches_.empty()) batches_.emplace_back();
+  if (startBatch_ || batches_.empty()) {
+    batches_.push_back({.settled = nextSettled_, .actions = {}});
+    nextSettled_ = false;
+  }
   startBatch_ = false;
-  batches_.back().push_back(std::move(action));
+  batches_.back().actions.push_back(std::move(action));
 }
 
-bool QtDriver::RunBatch() {
-  if (!batches_.empty()) {
+bool QtDriver::RunBatch(QtWindowSystem::Step step) {
+  if (!batches_.empty() && (!batches_.front().settled || step == QtWindowSystem::Step::kLoopTurn)) {
     // Off the queue first: an action may run a handler that processes events itself,
     // and that nested step must see the next batch.
-    std::vector<std::function<void()>> batch = std::move(batches_.front());
+    std::vector<std::function<void()>> batch = std::move(batches_.front().actions);
     batches_.pop_front();
     if (batches_.empty()) startBatch_ = true;
     for (auto& action : batch) action();
@@ -150,15 +153,28 @@ void QtDriver::Then() {
   startBatch_ = true;
 }
 
+void QtDriver::ThenSettled() {
+  startBatch_ = true;
+  nextSettled_ = true;
+}
+
 void QtDriver::Do(std::function<void()> action) {
   Queue(std::move(action));
 }
 
+void QtDriver::ClickWidget(QWidget* target) {
+  if (QWindow* screen = ScreenWindowOf(target))
+    QTest::mouseClick(screen, Qt::LeftButton, {}, CentreInWindow(target));
+}
+
 void QtDriver::Click(WindowHandle window, std::string_view button) {
-  Queue([this, window, name = Text(button)] {
-    QWidget* target = system_.ControlWidget(window, name);
-    if (QWindow* screen = ScreenWindowOf(target))
-      QTest::mouseClick(screen, Qt::LeftButton, {}, CentreInWindow(target));
+  Queue([this, window, name = Text(button)] { ClickWidget(system_.ControlWidget(window, name)); });
+}
+
+void QtDriver::ClickInModal(std::string_view button) {
+  Queue([this, name = Text(button)] {
+    const WindowHandle modal = system_.HandleOf(QApplication::activeModalWidget());
+    if (modal != 0) ClickWidget(system_.ControlWidget(modal, name));
   });
 }
 

@@ -1,8 +1,9 @@
 // Stands in for the user in front of the real widgets. Clicks, keys, pastes and drags
 // travel to the windows through Qt's own input path, so a hidden window or one behind
 // the modal window gets nothing, as on a screen; each batch of actions runs at one
-// pending-events step (or turn of an event loop). Message boxes are answered when they
-// appear, as the test scripted, and recorded as they looked.
+// pending-events step (or turn of an event loop), or, after ThenSettled(), at the next
+// turn of an event loop itself, once the handler in progress has returned. Message boxes
+// are answered when they appear, as the test scripted, and recorded as they looked.
 #pragma once
 
 #include <QMessageBox>
@@ -38,6 +39,9 @@ class QtDriver final : public conformance::WindowDriver {
   QtWindowSystem& Qt() { return system_; }
 
   void Click(WindowHandle window, std::string_view button) override;
+  // A click on a button of the modal window in front when the action runs (none: nothing),
+  // for a window whose handle the test cannot know in advance.
+  void ClickInModal(std::string_view button);
   void Type(WindowHandle window, std::string_view box, std::string_view keys) override;
   void Paste(WindowHandle window, std::string_view box, std::string_view text) override;
   void Select(WindowHandle window, std::string_view dropDown, int index) override;
@@ -45,6 +49,10 @@ class QtDriver final : public conformance::WindowDriver {
   void ClickCloseBox(WindowHandle window) override;
   void DragBackground(WindowHandle window, int dx, int dy) override;
   void Then() override;
+  // Like Then(), but the following actions wait for a turn of an event loop (the main
+  // loop or a modal one): pending-events steps inside handlers pass them by, so they run
+  // once the handler in progress, downloads and boxes and all, has returned.
+  void ThenSettled();
   // Any other step, run at its point in the queue.
   void Do(std::function<void()> action);
 
@@ -56,13 +64,20 @@ class QtDriver final : public conformance::WindowDriver {
  private:
   class BoxWatcher;
 
+  struct Batch {
+    bool settled = false;
+    std::vector<std::function<void()>> actions;
+  };
+
   void Queue(std::function<void()> action);
-  bool RunBatch();
+  bool RunBatch(QtWindowSystem::Step step);
+  void ClickWidget(QWidget* target);
   void BoxShown(QMessageBox* box);
 
   QtWindowSystem system_;
-  std::deque<std::vector<std::function<void()>>> batches_;
+  std::deque<Batch> batches_;
   bool startBatch_ = true;
+  bool nextSettled_ = false;
   std::deque<std::optional<int>> answers_;  // nullopt: let it time out
   std::vector<ShownBox> shown_;
   std::vector<QPointer<QMessageBox>> seenBoxes_;

@@ -409,7 +409,7 @@ struct QtWindowSystem::State {
   std::vector<WindowHandle> order;  // live windows, top to bottom
   std::vector<QPointer<TopWindow>> widgets;
   WindowHandle nextHandle = 0x10010;
-  std::function<bool()> stepHook;
+  std::function<bool(Step)> stepHook;
   std::unique_ptr<QTimer> ticker;
 
   Window* Find(WindowHandle handle) const {
@@ -431,10 +431,10 @@ struct QtWindowSystem::State {
     return window->controls[index].get();
   }
 
-  bool RunStepHook() {
+  bool RunStepHook(Step step) {
     if (!stepHook) return false;
-    const std::function<bool()> hook = stepHook;  // it may replace itself
-    return hook();
+    const std::function<bool(Step)> hook = stepHook;  // it may replace itself
+    return hook(step);
   }
 
   void Raise(WindowHandle handle) {
@@ -931,7 +931,7 @@ int QtWindowSystem::Progress(WindowHandle window, std::string_view control) cons
 
 void QtWindowSystem::ProcessPendingEvents() {
   if (QCoreApplication::instance() == nullptr) return;
-  state_->RunStepHook();
+  state_->RunStepHook(Step::kPendingEvents);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   // processEvents leaves deferred deletes for the event loop; a window that a nested
   // handler closed goes now.
@@ -941,7 +941,7 @@ void QtWindowSystem::ProcessPendingEvents() {
 void QtWindowSystem::RunEventLoop(WindowHandle window) {
   if (QCoreApplication::instance() == nullptr) return;
   while (IsWindowAlive(window)) {
-    const bool more = state_->RunStepHook();
+    const bool more = state_->RunStepHook(Step::kLoopTurn);
     if (!IsWindowAlive(window)) break;
     QCoreApplication::processEvents(more ? QEventLoop::AllEvents : QEventLoop::WaitForMoreEvents);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -1026,7 +1026,7 @@ WindowHandle QtWindowSystem::HandleOf(const QWidget* widget) const {
   return 0;
 }
 
-void QtWindowSystem::SetStepHook(std::function<bool()> hook) {
+void QtWindowSystem::SetStepHook(std::function<bool(Step)> hook) {
   state_->stepHook = std::move(hook);
 }
 

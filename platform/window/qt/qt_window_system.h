@@ -96,10 +96,13 @@ class QtWindowSystem final : public WindowSystem {
   // The live window that `widget` is or lies in; 0 for none of this system's.
   [[nodiscard]] WindowHandle HandleOf(const QWidget* widget) const;
 
+  // Where the step hook runs: at a pending-events step (inside a handler, a download's
+  // wait among them) or at a turn of an event loop itself (the main loop, a modal loop).
+  enum class Step { kPendingEvents, kLoopTurn };
   // Runs once at each pending-events step and at each turn of an event loop, before the
   // events are handled; returns whether it has more to do, so that a loop does not wait
   // for input meanwhile. How a test drives the real widgets step by step.
-  void SetStepHook(std::function<bool()> hook);
+  void SetStepHook(std::function<bool(Step)> hook);
 
   // Writes the client area of `window`, as the screen shows it (at its device-pixel
   // ratio), to a PNG file; false when it could not.
