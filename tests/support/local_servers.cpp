@@ -86,6 +86,9 @@ LocalHttpServer::LocalHttpServer(const std::function<void(httplib::Server&)>& ro
     const int on = 1;
     ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   });
+  // A small write behind unacknowledged ones (a response head after TLS session tickets)
+  // would otherwise wait for the client's delayed acknowledgement, 40 ms a request.
+  server_->set_tcp_nodelay(true);
   if (port == 0) {
     port = server_->bind_to_any_port("127.0.0.1");
   } else if (!server_->bind_to_port("127.0.0.1", port)) {
@@ -114,8 +117,8 @@ std::string LocalHttpServer::Url(std::string_view path) const {
   return Base(scheme_ == Scheme::kHttps ? "https" : "http", port_) + std::string(path);
 }
 
-RawServer::RawServer(Reply reply, int port, Reading reading)
-    : reply_(std::move(reply)), reading_(reading) {
+RawServer::RawServer(Reply reply, int port, Reading reading, Recording recording)
+    : reply_(std::move(reply)), reading_(reading), recording_(recording) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener_ < 0) return;
   sockaddr_in address{};
@@ -141,7 +144,7 @@ RawServer::~RawServer() {
   stopping_ = true;
   if (acceptor_.joinable()) acceptor_.join();
   // No connection thread is added once the acceptor has stopped.
-  for (std::thread& t : connections_) t.join();
+  for (Connection& connection : connections_) connection.thread.join();
   if (listener_ >= 0) ::close(listener_);
 }
 
@@ -170,7 +173,16 @@ void RawServer::AcceptLoop() {
     const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (socket < 0) continue;
     std::lock_guard lock(mutex_);
-    connections_.emplace_back([this, socket] { Serve(socket); });
+    connections_.remove_if([](Connection& connection) {
+      if (!connection.finished) return false;
+      connection.thread.join();
+      return true;
+    });
+    Connection& connection = connections_.emplace_back();
+    connection.thread = std::thread([this, socket, &connection] {
+      Serve(socket);
+      connection.finished = true;
+    });
   }
 }
 
@@ -214,8 +226,8 @@ void RawServer::Serve(int socket) {
     int index = 0;
     {
       std::lock_guard lock(mutex_);
-      index = static_cast<int>(requests_.size());
-      requests_.push_back(request);
+      index = requestCount_++;
+      if (recording_ == Recording::kKeep) requests_.push_back(request);
     }
     for (const RawStep& step : reply_(request, index)) {
       if (!open) break;

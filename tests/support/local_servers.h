@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -87,8 +88,13 @@ class RawServer {
   // of its header block (a body stays unread, for a server that stops reading there).
   enum class Reading { kWholeRequest, kHeadOnly };
 
+  // Whether Requests() keeps every request, or none, for a server that lives long and
+  // whose requests nobody reads (the fixture sites).
+  enum class Recording { kKeep, kForget };
+
   // `port` 0 lets the system pick one; a fixed port may be refused (Started() false).
-  explicit RawServer(Reply reply, int port = 0, Reading reading = Reading::kWholeRequest);
+  explicit RawServer(Reply reply, int port = 0, Reading reading = Reading::kWholeRequest,
+                     Recording recording = Recording::kKeep);
   ~RawServer();
   RawServer(const RawServer&) = delete;
   RawServer& operator=(const RawServer&) = delete;
@@ -97,7 +103,7 @@ class RawServer {
   [[nodiscard]] int Port() const { return port_; }
   // "http://127.0.0.1:<port>" followed by `path`.
   [[nodiscard]] std::string Url(std::string_view path = "") const;
-  // The requests received so far, each exactly as it arrived.
+  // The requests received so far, each exactly as it arrived (none with kForget).
   [[nodiscard]] std::vector<std::string> Requests() const;
 
  private:
@@ -108,15 +114,23 @@ class RawServer {
   bool ReadRequest(int socket, std::string* buffer, std::string* request);
   bool WaitReadable(int socket, int ms) const;
 
+  // A connection's thread, joined once it has finished so that its stack goes back.
+  struct Connection {
+    std::thread thread;
+    std::atomic<bool> finished{false};
+  };
+
   Reply reply_;
   Reading reading_;
+  Recording recording_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
   std::thread acceptor_;
   mutable std::mutex mutex_;
-  std::vector<std::thread> connections_;
+  std::list<Connection> connections_;
   std::vector<std::string> requests_;
+  int requestCount_ = 0;
 };
 
 }  // namespace velnora::testing

@@ -89,6 +89,16 @@ TEST(HeadlessWindowSystem, BoxesMoveTheVirtualClockByTheirWait) {
   EXPECT_EQ(system.ShowMessageBox("t", {.style = kStyleRetryCancel}), kAnswerRetry);
 }
 
+TEST(HeadlessWindowSystem, ForgottenBoxesLeaveOnlyTheLaterOnesRecorded) {
+  HeadlessWindowSystem system;
+  system.ShowMessageBox("first");
+  system.ForgetBoxes();
+  EXPECT_TRUE(system.Boxes().empty());
+  system.ShowMessageBox("second");
+  ASSERT_EQ(system.Boxes().size(), 1u);
+  EXPECT_EQ(system.Boxes().front().text, "second");
+}
+
 TEST(HeadlessWindowSystem, EachPendingEventsStepRunsOneBatchAndMovesTheClock) {
   HeadlessWindowSystem system({.startTick = 0, .eventStepMs = 10});
   std::string log;

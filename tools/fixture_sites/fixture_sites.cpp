@@ -144,8 +144,8 @@ FixtureSites::FixtureSites(FixturePorts ports) : pages_(std::make_unique<PageCac
       },
       LocalHttpServer::Scheme::kHttps, ports.siteA);
   siteB_ = std::make_unique<RawServer>(
-      [pages](const std::string& request, int) { return AnswerSiteB(request, pages); },
-      ports.siteB);
+      [pages](const std::string& request, int) { return AnswerSiteB(request, pages); }, ports.siteB,
+      RawServer::Reading::kWholeRequest, RawServer::Recording::kForget);
 }
 
 FixtureSites::~FixtureSites() = default;

@@ -115,6 +115,8 @@ class HeadlessWindowSystem final : public WindowSystem {
   // button at once and a timed box closes at its time-out.
   void ScriptBoxAnswer(BoxAnswer answer) { answers_.push_back(answer); }
   [[nodiscard]] const std::vector<MessageBoxRecord>& Boxes() const { return boxes_; }
+  // Forgets the boxes recorded so far, for a long run that would otherwise keep them all.
+  void ForgetBoxes() { boxes_.clear(); }
 
   // User actions join the last queued batch; NextPoint() starts a new batch, so actions
   // can be spread over successive pending-events steps. An action on a window that is
