@@ -15,6 +15,9 @@ using namespace text::literals;
 namespace {
 
 using platform::window::ActiveWindowSystem;
+using platform::window::kStyleIconQuestion;
+using platform::window::kStyleOk;
+using platform::window::kStyleRetryCancel;
 using platform::window::WindowSystem;
 using text::Text;
 
@@ -28,10 +31,6 @@ constexpr std::string_view kNoSuchBook = "没有这本书"_gbk;
 constexpr std::string_view kFetchFailed = "获取失败："_gbk;
 constexpr std::string_view kChapterTitleStart = "#引号>"_gbk;
 constexpr std::string_view kChapterTitleEnd = "</a>";
-
-constexpr int kStyleQuestion = 32;
-constexpr int kStyleOk = 0;
-constexpr int kStyleRetryCancel = 5;
 
 void FetchCatalogueOf(int siteIndex, const CatalogueWindow& target) {
   WindowSystem* system = ActiveWindowSystem();
@@ -53,7 +52,7 @@ void FetchCatalogueOf(int siteIndex, const CatalogueWindow& target) {
   Text page = response.failed ? Text() : std::move(response.text);
   if (site.pageIsUtf8 && !response.converted) page = text::Utf8ToGbk(page);
 
-  target.notice(kPleaseWait, kStyleQuestion, Text(kPleaseWaitCaption), kPleaseWaitMs);
+  target.notice(kPleaseWait, kStyleIconQuestion, Text(kPleaseWaitCaption), kPleaseWaitMs);
   ShowCatalogue(siteIndex, target, page, response.failed ? std::string_view(status) : "");
 }
 

@@ -21,7 +21,6 @@ namespace {
 using platform::window::ActiveWindowSystem;
 
 constexpr std::string_view kSaved = "已保存"_gbk;
-constexpr int kSavedStyle = 64;
 constexpr int kSavedMs = 2000;
 constexpr std::string_view kNoCatalogue = "请先获取小说目录"_gbk;
 
@@ -68,7 +67,8 @@ void SaveSiteChoice(WindowHandle mainWindow) {
   if (system == nullptr) return;
   core::WriteSiteSetting(
       text::IntToText(system->Selection(mainWindow, main_window::kSiteDropDown)));
-  TimedMessageBox(kSaved, {.style = kSavedStyle, .timeoutMs = kSavedMs});
+  TimedMessageBox(kSaved,
+                  {.style = platform::window::kStyleIconInformation, .timeoutMs = kSavedMs});
 }
 
 void OpenReader(WindowHandle mainWindow) {
