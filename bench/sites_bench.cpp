@@ -23,6 +23,7 @@
 #include "sites/site_table.h"
 #include "text/code_page.h"
 #include "tools/fixture_sites/fixture_sites.h"
+#include "ui/main_window.h"
 #include "ui/main_window_layout.h"
 #include "ui/timed_message_box.h"
 
@@ -62,14 +63,7 @@ class HeadlessMainWindow {
   HeadlessMainWindow& operator=(const HeadlessMainWindow&) = delete;
 
   [[nodiscard]] sites::CatalogueWindow Catalogue(sites::Notice notice) const {
-    return {.window = main_,
-            .siteDropDown = main_window::kSiteDropDown,
-            .novelIdBox = main_window::kNovelIdBox,
-            .chapterDropDown = main_window::kChapterDropDown,
-            .progressBar = main_window::kProgressBar,
-            .titleGroup = main_window::kReadGroup,
-            .hosts = hosts_,
-            .notice = std::move(notice)};
+    return ui::MainWindowCatalogue(main_, hosts_, std::move(notice));
   }
 
   [[nodiscard]] int ChapterCount() const {

@@ -45,17 +45,11 @@ long ResidentKb() {
 }
 
 sites::CatalogueWindow CatalogueIn(WindowHandle mainWindow) {
-  return {.window = mainWindow,
-          .siteDropDown = main_window::kSiteDropDown,
-          .novelIdBox = main_window::kNovelIdBox,
-          .chapterDropDown = main_window::kChapterDropDown,
-          .progressBar = main_window::kProgressBar,
-          .titleGroup = main_window::kReadGroup,
-          .hosts = {},
-          // The result notice is a box that waits for its time-out; it is no part of
-          // filling the list.
-          .notice = [](std::string_view, int, std::optional<velnora::text::Text>,
-                       std::optional<int>) {}};
+  // The result notice is a box that waits for its time-out; it is no part of filling the
+  // list.
+  return velnora::ui::MainWindowCatalogue(
+      mainWindow, {},
+      [](std::string_view, int, std::optional<velnora::text::Text>, std::optional<int>) {});
 }
 
 // The program as start-up leaves it: the window system, the reader state and the main

@@ -21,6 +21,7 @@
 #include "tests/support/hex.h"
 #include "tests/support/text_reference.h"
 #include "text/code_page.h"
+#include "ui/main_window.h"
 #include "ui/main_window_layout.h"
 #include "ui/timed_message_box.h"
 
@@ -119,16 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    {.style = style, .caption = caption, .timeoutMs = timeoutMs});
     }
   };
-  velnora::sites::ShowCatalogue(site,
-                                {.window = window,
-                                 .siteDropDown = main_window::kSiteDropDown,
-                                 .novelIdBox = main_window::kNovelIdBox,
-                                 .chapterDropDown = main_window::kChapterDropDown,
-                                 .progressBar = main_window::kProgressBar,
-                                 .titleGroup = main_window::kReadGroup,
-                                 .hosts = hosts,
-                                 .notice = notice},
-                                page, failure);
+  velnora::sites::ShowCatalogue(site, velnora::ui::MainWindowCatalogue(window, hosts, notice), page,
+                                failure);
 
   const velnora::core::ReaderState& state = velnora::core::TheReaderState();
   const int items = system.ItemCount(window, main_window::kChapterDropDown);

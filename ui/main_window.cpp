@@ -34,14 +34,7 @@ void ShowNotice(std::string_view text, int style, std::optional<text::Text> capt
 WindowHandle CreateMainWindow(platform::window::WindowSystem& system) {
   const core::SiteHosts hosts = core::ReadSiteHosts();
   auto fetch = [hosts](WindowHandle self) {
-    sites::FetchCatalogue({.window = self,
-                           .siteDropDown = main_window::kSiteDropDown,
-                           .novelIdBox = main_window::kNovelIdBox,
-                           .chapterDropDown = main_window::kChapterDropDown,
-                           .progressBar = main_window::kProgressBar,
-                           .titleGroup = main_window::kReadGroup,
-                           .hosts = hosts,
-                           .notice = ShowNotice});
+    sites::FetchCatalogue(MainWindowCatalogue(self, hosts, ShowNotice));
   };
   return system.CreateTopLevelWindow(main_window::MainWindowDefinition(hosts),
                                      {.created = RestoreSiteChoice,
@@ -50,6 +43,18 @@ WindowHandle CreateMainWindow(platform::window::WindowSystem& system) {
                                           {text::Text(main_window::kFetchButton), fetch},
                                           {text::Text(main_window::kReadButton), OpenReader},
                                       }});
+}
+
+sites::CatalogueWindow MainWindowCatalogue(WindowHandle mainWindow, core::SiteHosts hosts,
+                                           sites::Notice notice) {
+  return {.window = mainWindow,
+          .siteDropDown = main_window::kSiteDropDown,
+          .novelIdBox = main_window::kNovelIdBox,
+          .chapterDropDown = main_window::kChapterDropDown,
+          .progressBar = main_window::kProgressBar,
+          .titleGroup = main_window::kReadGroup,
+          .hosts = std::move(hosts),
+          .notice = std::move(notice)};
 }
 
 void RestoreSiteChoice(WindowHandle mainWindow) {

@@ -2,7 +2,9 @@
 // Each handler gets the main window and works through the active window system.
 #pragma once
 
+#include "core/settings.h"
 #include "platform/window/window_system.h"
+#include "sites/catalogue.h"
 
 namespace velnora::ui {
 
@@ -12,6 +14,12 @@ using platform::window::WindowHandle;
 // of the settings file, read once here so that the items and the base URLs agree. The
 // factory that start-up takes.
 [[nodiscard]] WindowHandle CreateMainWindow(platform::window::WindowSystem& system);
+
+// The main window's controls as the catalogue scraper reaches them, the site drop-down
+// naming `hosts`; `notice` shows the scraper's notices.
+[[nodiscard]] sites::CatalogueWindow MainWindowCatalogue(WindowHandle mainWindow,
+                                                         core::SiteHosts hosts,
+                                                         sites::Notice notice);
 
 // On creation: the stored site number selects the site drop-down's item (the drop-down's
 // own rule for numbers out of range); with no selection at all, item 0.
