@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "bench/support/resident_memory.h"
 #include "core/reader_state.h"
 #include "core/settings.h"
 #include "platform/window/headless/headless_window_system.h"
@@ -44,13 +45,7 @@ constexpr int kSettlingRounds = 100;
 constexpr int kBookChapters = 1500;
 
 double ResidentMb() {
-  long pages = 0;
-  long resident = 0;
-  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return static_cast<double>(resident) * 4.0 / 1024.0;
+  return static_cast<double>(velnora::bench::ResidentKb()) / 1024.0;
 }
 
 // The bytes the allocator has handed out and not had back, over all its arenas: beside

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/resident_memory.h"
 #include "tests/support/local_servers.h"
 #include "web/web_request.h"
 
@@ -99,27 +100,17 @@ void BM_WebRequestVsBareCurl1MB(benchmark::State& state) {
 }
 BENCHMARK(BM_WebRequestVsBareCurl1MB)->Unit(benchmark::kMillisecond);
 
-long ResidentKb() {
-  long pages = 0;
-  long resident = 0;
-  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * 4;
-}
-
 void BM_ThousandSequentialRequests(benchmark::State& state) {
   const std::string url = Server().Url("/small");
   // Warm up caches and allocator pools so that growth means something.
   for (int i = 0; i < 50; ++i) benchmark::DoNotOptimize(velnora::web::WebRequest({.url = url}));
-  const long before = ResidentKb();
+  const long before = velnora::bench::ResidentKb();
   for (auto _ : state) {
     for (int i = 0; i < 1000; ++i) {
       benchmark::DoNotOptimize(velnora::web::WebRequest({.url = url}));
     }
   }
-  state.counters["rss_growth_kb"] = static_cast<double>(ResidentKb() - before);
+  state.counters["rss_growth_kb"] = static_cast<double>(velnora::bench::ResidentKb() - before);
 }
 BENCHMARK(BM_ThousandSequentialRequests)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/support/resident_memory.h"
 #include "core/reader_state.h"
 #include "platform/window/qt/qt_window_system.h"
 #include "sites/catalogue.h"
@@ -32,16 +33,6 @@ namespace sites = velnora::sites;
 
 void UseOffscreenUnlessChosen() {
   setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
-}
-
-long ResidentKb() {
-  long pages = 0;
-  long resident = 0;
-  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * 4;
 }
 
 sites::CatalogueWindow CatalogueIn(WindowHandle mainWindow) {
@@ -128,7 +119,7 @@ void BM_ResidentSetWithTheCatalogueAndAChapter(benchmark::State& state) {
         0, {.window = reader, .textBox = reader_window::kTextBox},
         fixtures::ChapterPage(fixtures::Site::kA, fixtures::kA10000Chapters, reading.position));
     program.system.ProcessPendingEvents();
-    state.counters["rss_mb"] = static_cast<double>(ResidentKb()) / 1024.0;
+    state.counters["rss_mb"] = static_cast<double>(velnora::bench::ResidentKb()) / 1024.0;
     state.counters["chapter_bytes"] = static_cast<double>(reading.chapterText.size());
   }
 }
