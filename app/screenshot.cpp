@@ -141,7 +141,7 @@ class DemoTour {
     Then(
         "the list opened", [] { return true; },
         [this] {
-          Save(system_.SaveScreenImage(Path("main-catalogue.png")), "main-catalogue.png");
+          SaveScreen("main-catalogue.png");
           system_.ShowDropDownList(main_, main_window::kChapterDropDown, false);
         });
     Read(4, "reader-site-a.png");
@@ -152,9 +152,7 @@ class DemoTour {
     Read(2, "reader-site-b.png");
     // A book whose download breaks off in the middle of the page.
     Fetch(1, "7001");
-    AwaitBoxStartingWith("获取失败："_gbk, [this] {
-      Save(system_.SaveScreenImage(Path("fetch-failed.png")), "fetch-failed.png");
-    });
+    AwaitBoxStartingWith("获取失败："_gbk, [this] { SaveScreen("fetch-failed.png"); });
     Then(
         "the notice gone", [this] { return !system_.ShownBoxText(); },
         [this] { system_.CloseWindow(main_); });
@@ -188,7 +186,7 @@ class DemoTour {
     Then(
         "the chapter again", [this] { return ReaderShowsText(); },
         [this, file] {
-          Save(system_.SaveScreenImage(Path(file)), file);
+          SaveScreen(file);
           Press(reader_window::kCatalogueButton);
         });
   }
@@ -217,7 +215,6 @@ class DemoTour {
     if (std::chrono::steady_clock::now() - started_ > std::chrono::seconds(60)) {
       failure_ = std::string("gave up waiting for ") + steps_.front().what;
       steps_.clear();
-      system_.SetTicker({}, {});
       // Whatever loop is waiting ends with the program's windows.
       system_.AnswerShownBox(platform::window::kAnswerOk);
       for (WindowHandle w = system_.NextTopLevelWindow(0); w != 0;
@@ -261,9 +258,9 @@ class DemoTour {
   }
   void Press(std::string_view button) { system_.PostClick(Reader(), button); }
 
-  [[nodiscard]] std::string Path(const char* file) const { return directory_ + "/" + file; }
-  void Save(bool saved, const char* file) {
-    if (!saved && failure_.empty()) failure_ = std::string("could not write ") + Path(file);
+  void SaveScreen(const char* file) {
+    const std::string path = directory_ + "/" + file;
+    if (!system_.SaveScreenImage(path) && failure_.empty()) failure_ = "could not write " + path;
   }
 
   QtWindowSystem& system_;

@@ -120,7 +120,8 @@ class QtWindowSystem final : public WindowSystem {
   // Opens or closes a drop-down's list, as a click on its arrow does.
   void ShowDropDownList(WindowHandle window, std::string_view control, bool shown);
   // Calls `tick` every `interval` while any event loop turns, message boxes' own
-  // included; an empty `tick` stops it.
+  // included; an empty `tick` stops it. Not to be called from inside `tick`, which it
+  // destroys.
   void SetTicker(std::chrono::milliseconds interval, std::function<void()> tick);
   // Writes what the screen shows to a PNG file: the shown windows, opened lists and
   // message boxes at their places and in their stacking order, over a plain background,
